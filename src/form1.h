@@ -1,0 +1,81 @@
+#pragma once
+// The program's one window: the full-screen saver, the preview inside the
+// display settings, or the configuration dialog, as the run mode decides.
+// Its operations live beside their subsystems (show/, input/, dialog/).
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+class Form1 final : public platform::FormEvents, public platform::DirectXEvent8 {
+public:
+    explicit Form1(platform::Platform& platform);
+
+    // Creates the window hidden with its controls, then runs Form_Load.
+    void Load();
+    void Form_Load();
+
+    // The saver's set-up and show loop (show/saver.cpp).
+    void SaverSetUp();
+    void ShowLoop();
+    void ShowLoopPass();
+
+    // Video (show/video.cpp).
+    void OpenDShowFile(const std::wstring& Filename);
+    void RunDShow();
+    void LoopDShow();
+    void RemoveDShow();
+
+    // Music (show/music.cpp).
+    void PlayMp3();
+    void LoopMp3();
+
+    // Input and shutdown (input/).
+    void InitMouse();
+    void DirectXEvent8_DXCallback(std::int32_t eventid);
+    void Form_KeyPress();
+    void Form_MouseDown();
+    void Form_MouseMove();
+    void Form_Unload();
+
+    // Configuration dialog (dialog/config_dialog.cpp).
+    void ConfigBranch();
+    void CmdOK_Click();
+    void CmdCancel_Click();
+    void Label3_Click();
+    void Label4_Click();
+
+    // The show loop runs while this is true.
+    bool Running = false;
+    // Window mouse moves counted in saver mode; the sixth ends the saver.
+    std::int16_t MoveCount = 0;
+
+    // The video graph: all four refer to one graph object while held.
+    std::unique_ptr<platform::BasicAudio> BasicAudio;
+    std::unique_ptr<platform::VideoWindow> VideoWindow;
+    std::unique_ptr<platform::MediaControl> MediaControl;
+    std::unique_ptr<platform::MediaPosition> MediaPosition;
+
+    // The mouse watch: set once by InitMouse, kept until the process ends.
+    std::unique_ptr<platform::DirectX8> Dx;
+    std::unique_ptr<platform::DirectInput8> DI;
+    std::unique_ptr<platform::DirectInputDevice8> Mouse;
+    std::int32_t MouseEventId = 0;
+
+private:
+    // platform::FormEvents
+    void OnKeyPress() override { Form_KeyPress(); }
+    void OnMouseDown() override { Form_MouseDown(); }
+    void OnMouseMove() override { Form_MouseMove(); }
+    void OnUnload() override { Form_Unload(); }
+    void OnClick(platform::Control control) override;
+    // platform::DirectXEvent8
+    void DXCallback(std::int32_t eventid) override { DirectXEvent8_DXCallback(eventid); }
+
+    std::wstring ReadSetting(const std::wstring& key, const std::wstring& def);
+
+    platform::Platform& p_;
+    // RenderFile succeeded: there is a video to run and to restart.
+    bool videoRendered_ = false;
+};

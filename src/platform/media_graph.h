@@ -1,0 +1,58 @@
+#pragma once
+// The DirectShow filter graph, one small interface per COM interface the
+// product calls. Every call throws platform::Error on a failure code.
+// Dropping a pointer releases that reference; the graph lives while any is held.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+class BasicAudio {
+public:
+    virtual ~BasicAudio() = default;
+    virtual void put_Volume(std::int32_t hundredthsOfDb) = 0;
+    virtual void put_Balance(std::int32_t balance) = 0;
+};
+
+class VideoWindow {
+public:
+    virtual ~VideoWindow() = default;
+    virtual void put_WindowStyle(std::int32_t style) = 0;
+    virtual void put_Top(std::int32_t top) = 0;
+    virtual void put_Left(std::int32_t left) = 0;
+    virtual void put_Width(std::int32_t width) = 0;
+    virtual void put_Height(std::int32_t height) = 0;
+    virtual void put_Owner(std::intptr_t owner) = 0;
+    virtual void put_FullScreenMode(std::int32_t mode) = 0;
+    virtual void put_MessageDrain(std::intptr_t drain) = 0;
+};
+
+class MediaPosition {
+public:
+    virtual ~MediaPosition() = default;
+    virtual void put_Rate(double rate) = 0;
+    virtual double get_CurrentPosition() = 0;
+    virtual double get_Duration() = 0;
+    virtual void put_CurrentPosition(double seconds) = 0;
+};
+
+class MediaControl {
+public:
+    virtual ~MediaControl() = default;
+    virtual void RenderFile(const std::wstring& filename) = 0;
+    virtual void Run() = 0;
+    virtual void Stop() = 0;
+    virtual std::unique_ptr<BasicAudio> QueryBasicAudio() = 0;
+    virtual std::unique_ptr<VideoWindow> QueryVideoWindow() = 0;
+    virtual std::unique_ptr<MediaPosition> QueryMediaPosition() = 0;
+};
+
+class MediaGraphs {
+public:
+    virtual ~MediaGraphs() = default;
+    // A new graph object of the platform class FilgraphManager.
+    virtual std::unique_ptr<MediaControl> CreateFilgraphManager() = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,35 @@
+#pragma once
+// The media player control Mp3 with the objects it hands out. Every call throws
+// platform::Error on a failure; a fetched object is dropped right after use.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+class PlayerControls {
+public:
+    virtual ~PlayerControls() = default;
+    virtual void play() = 0;
+    virtual double get_currentPosition() = 0;
+    virtual void put_currentPosition(double seconds) = 0;
+};
+
+class PlayerMedia {
+public:
+    virtual ~PlayerMedia() = default;
+    virtual double get_duration() = 0;
+};
+
+constexpr std::int32_t wmppsPlaying = 3;
+
+class MediaPlayer {
+public:
+    virtual ~MediaPlayer() = default;
+    virtual void put_URL(const std::wstring& url) = 0;
+    virtual std::unique_ptr<PlayerControls> controls() = 0;
+    virtual std::unique_ptr<PlayerMedia> currentMedia() = 0;
+    virtual std::int32_t playState() = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,26 @@
+#pragma once
+// Everything the product calls on Windows, handed to Form1 and ini::Main.
+#include "platform/cursor.h"
+#include "platform/media_graph.h"
+#include "platform/media_player.h"
+#include "platform/mouse_device.h"
+#include "platform/process.h"
+#include "platform/profile.h"
+#include "platform/shell.h"
+#include "platform/window.h"
+
+namespace platform {
+
+struct Platform {
+    Process& process;
+    Profile& profile;
+    FormWindow& window;
+    WindowApi& windows;
+    Cursor& cursor;
+    Shell& shell;
+    MediaGraphs& graphs;
+    MediaPlayer& player;
+    DirectX& directx;
+};
+
+}  // namespace platform

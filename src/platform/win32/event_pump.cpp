@@ -1,0 +1,62 @@
+#include "platform/win32/event_pump.h"
+
+namespace win32 {
+
+EventPump& ThePump() {
+    static EventPump pump;
+    return pump;
+}
+
+void EventPump::Watch(HANDLE event, std::function<void()> callback) {
+    watched_.push_back({event, std::move(callback)});
+    handles_.push_back(event);
+}
+
+void EventPump::SetDialog(HWND dialog) { dialog_ = dialog; }
+
+bool EventPump::Dispatch(MSG& msg) {
+    if (msg.message == WM_QUIT) {
+        // Leave it for the message loop that owns the thread.
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return false;
+    }
+    if (dialog_ && IsWindow(dialog_) && IsDialogMessageW(dialog_, &msg)) return true;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+    return true;
+}
+
+void EventPump::RunSignalled() {
+    for (std::size_t i = 0; i < watched_.size(); ++i) {
+        if (WaitForSingleObject(watched_[i].event, 0) == WAIT_OBJECT_0) {
+            ResetEvent(watched_[i].event);
+            watched_[i].callback();
+        }
+    }
+}
+
+void EventPump::DoEvents() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        if (!Dispatch(msg)) break;
+    RunSignalled();
+}
+
+void EventPump::Wait(DWORD milliseconds) {
+    MsgWaitForMultipleObjectsEx(static_cast<DWORD>(handles_.size()), handles_.data(), milliseconds,
+                                QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+int EventPump::RunUntilQuit() {
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
+            Dispatch(msg);
+        }
+        RunSignalled();
+        Wait(INFINITE);
+    }
+}
+
+}  // namespace win32

@@ -1,0 +1,66 @@
+#pragma once
+// Form1's window: one Win32 window with the standard controls as real child
+// windows, so screen readers and UI automation see each one.
+#include <windows.h>
+
+#include <array>
+#include <memory>
+
+#include "platform/window.h"
+#include "platform/win32/picture.h"
+
+namespace win32 {
+
+class FormWindow final : public platform::FormWindow {
+public:
+    FormWindow();
+    ~FormWindow() override;
+    FormWindow(const FormWindow&) = delete;
+    FormWindow& operator=(const FormWindow&) = delete;
+
+    void Create(platform::FormEvents& events) override;
+    std::intptr_t Handle() override { return reinterpret_cast<std::intptr_t>(hwnd_); }
+    void Show() override;
+    void SetNormalState() override;
+    void SetTop(int top) override;
+    void SetLeft(int left) override;
+    void SetWidth(int width) override;
+    void SetHeight(int height) override;
+    int ScreenWidth() override;
+    int ScreenHeight() override;
+    int ClientWidth() override;
+    int ClientHeight() override;
+    void ShowPreviewPicture() override;
+    void SetCaption(const std::wstring& caption) override;
+    void SetFixedDialogBorder() override;
+    void ShowControl(platform::Control control) override;
+    std::int16_t CheckState() override;
+    void SetCheckState(std::int16_t state) override;
+    void ShowMessage(const std::wstring& text) override;
+    void DoEvents() override;
+    void WaitForInput(int milliseconds) override;
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void CreateControls();
+    HWND ControlWindow(platform::Control control) const;
+    bool IsLink(HWND child) const;
+    void Paint();
+    RECT WindowRect() const;
+    void MoveTo(const RECT& r);
+
+    HWND hwnd_ = nullptr;
+    platform::FormEvents* events_ = nullptr;
+    int dpi_ = 96;
+    std::array<HWND, 9> controls_{};
+    std::array<HFONT, 9> fonts_{};  // the controls' own fonts
+    HFONT defaultFont_ = nullptr;     // buttons and check box
+    HCURSOR handCursor_ = nullptr;
+    HICON iconLarge_ = nullptr;
+    HICON iconSmall_ = nullptr;
+    std::unique_ptr<Picture> preview_;  // drawn as the background in preview mode
+    bool dialog_ = false;               // turned into the configuration dialog
+};
+
+}  // namespace win32

@@ -1,0 +1,104 @@
+#include "platform/win32/system.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "platform/win32/hresult.h"
+
+namespace win32 {
+namespace {
+
+HWND ToHwnd(std::intptr_t handle) { return reinterpret_cast<HWND>(handle); }
+
+}  // namespace
+
+std::wstring SaverName() {
+    wchar_t name[128] = {};
+    if (LoadStringW(GetModuleHandleW(nullptr), 1, name, 128) > 0) return name;
+    return L"Trevlin";
+}
+
+std::wstring Process::CommandLine() {
+    // Everything after the program's own path, quoted or not.
+    const wchar_t* p = GetCommandLineW();
+    if (*p == L'"') {
+        ++p;
+        while (*p && *p != L'"') ++p;
+        if (*p == L'"') ++p;
+    } else {
+        while (*p && *p != L' ' && *p != L'\t') ++p;
+    }
+    if (*p == L' ' || *p == L'\t') ++p;
+    return p;
+}
+
+std::wstring Process::ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const auto slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+void Process::End() {
+    // At once: no window handler, no DLL clean-up that could wait on the
+    // graph's or the player's threads.
+    TerminateProcess(GetCurrentProcess(), 0);
+    ExitProcess(0);
+}
+
+void Process::ShowError(std::int32_t number, const std::wstring& description) {
+    const std::wstring text = L"Run-time error '" + std::to_wstring(number) + L"':\n\n" + description;
+    MessageBoxW(nullptr, text.c_str(), SaverName().c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+std::size_t Profile::GetString(const std::wstring& section, const std::wstring& key, const std::wstring& def,
+                               wchar_t* buffer, std::size_t size, const std::wstring& file) {
+    return GetPrivateProfileStringW(section.c_str(), key.c_str(), def.c_str(), buffer,
+                                    static_cast<DWORD>(size), file.c_str());
+}
+
+bool Profile::WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
+                          const std::wstring& file) {
+    if (WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str())) {
+        lastFailure_.clear();
+        return true;
+    }
+    lastFailure_ = DescribeHresult(HRESULT_FROM_WIN32(GetLastError()));
+    return false;
+}
+
+int Cursor::ShowCursor(bool show) { return ::ShowCursor(show ? TRUE : FALSE); }
+
+void Shell::Open(std::intptr_t window, const std::wstring& address) {
+    ShellExecuteW(ToHwnd(window), L"open", address.c_str(), nullptr, nullptr, 0);
+}
+
+void WindowApi::GetClientRect(std::intptr_t window, platform::Rect& rect) {
+    RECT r{rect.left, rect.top, rect.right, rect.bottom};
+    if (::GetClientRect(ToHwnd(window), &r)) rect = {r.left, r.top, r.right, r.bottom};
+}
+
+std::int32_t WindowApi::GetWindowLong(std::intptr_t window, int index) {
+    return static_cast<std::int32_t>(GetWindowLongPtrW(ToHwnd(window), index));
+}
+
+std::int32_t WindowApi::SetWindowLong(std::intptr_t window, int index, std::int32_t value) {
+    // Handles fit in 32 bits and are sign-extended, as on every 64-bit Windows.
+    return static_cast<std::int32_t>(SetWindowLongPtrW(ToHwnd(window), index, static_cast<LONG_PTR>(value)));
+}
+
+void WindowApi::SetParent(std::intptr_t window, std::intptr_t parent) { ::SetParent(ToHwnd(window), ToHwnd(parent)); }
+
+void WindowApi::SetWindowPos(std::intptr_t window, std::intptr_t insertAfter, int x, int y, int width, int height,
+                             std::uint32_t flags) {
+    ::SetWindowPos(ToHwnd(window), ToHwnd(insertAfter), x, y, width, height, flags);
+}
+
+}  // namespace win32

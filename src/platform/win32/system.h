@@ -1,0 +1,58 @@
+#pragma once
+// The plain Win32 calls behind the seam: process, settings file, cursor,
+// shell and user32 calls on other windows' handles.
+#include "platform/cursor.h"
+#include "platform/process.h"
+#include "platform/profile.h"
+#include "platform/shell.h"
+#include "platform/window.h"
+
+namespace win32 {
+
+class Process final : public platform::Process {
+public:
+    std::wstring CommandLine() override;
+    std::wstring ProgramFolder() override;
+    [[noreturn]] void End() override;
+    void ShowError(std::int32_t number, const std::wstring& description) override;
+};
+
+// The wide profile calls keep a file without a byte-order mark in the ANSI
+// code page, so existing settings files read as before while folder names
+// outside that code page still work.
+class Profile final : public platform::Profile {
+public:
+    std::size_t GetString(const std::wstring& section, const std::wstring& key, const std::wstring& def,
+                          wchar_t* buffer, std::size_t size, const std::wstring& file) override;
+    bool WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
+                     const std::wstring& file) override;
+    std::wstring LastWriteFailure() override { return lastFailure_; }
+
+private:
+    std::wstring lastFailure_;
+};
+
+class Cursor final : public platform::Cursor {
+public:
+    int ShowCursor(bool show) override;
+};
+
+class Shell final : public platform::Shell {
+public:
+    void Open(std::intptr_t window, const std::wstring& address) override;
+};
+
+class WindowApi final : public platform::WindowApi {
+public:
+    void GetClientRect(std::intptr_t window, platform::Rect& rect) override;
+    std::int32_t GetWindowLong(std::intptr_t window, int index) override;
+    std::int32_t SetWindowLong(std::intptr_t window, int index, std::int32_t value) override;
+    void SetParent(std::intptr_t window, std::intptr_t parent) override;
+    void SetWindowPos(std::intptr_t window, std::intptr_t insertAfter, int x, int y, int width, int height,
+                      std::uint32_t flags) override;
+};
+
+// The saver's name from the string table (entry 1), for message box titles.
+std::wstring SaverName();
+
+}  // namespace win32

@@ -1,0 +1,29 @@
+#pragma once
+// The settings file Trevlin.ini beside the executable, section "config".
+// Nothing is cached: every caller reads the file anew.
+#include <string>
+
+#include "platform/process.h"
+#include "platform/profile.h"
+
+namespace ini {
+
+inline const std::wstring kSection = L"config";
+inline const std::wstring kSound = L"sound";      // "1" plays sound
+inline const std::wstring kSoundDefault = L"1";
+inline const std::wstring kPath = L"path";        // media folder, used as a plain prefix
+inline const std::wstring kPathDefault = L"";
+
+// The program folder followed by "\Trevlin.ini", formed anew for every call.
+std::wstring SettingsFile(platform::Process& process);
+
+// The stored value, at most 254 characters, or def when the file, section or key is missing.
+std::wstring ReadIni(platform::Profile& profile, const std::wstring& file,
+                     const std::wstring& section, const std::wstring& key, const std::wstring& def);
+
+// Stores value with every carriage return and line feed turned into a space.
+// False when the platform could not store it.
+bool WriteIni(platform::Profile& profile, const std::wstring& file, const std::wstring& section,
+              const std::wstring& key, const std::wstring& value);
+
+}  // namespace ini

@@ -1,0 +1,39 @@
+// The saver branch of Form_Load: cover the screen, start video and music, then
+// run the show loop until input ends the process.
+#include "form1.h"
+#include "settings/ini.h"
+
+namespace {
+// Longest sleep between passes when no input arrives; short enough that the
+// end tests still catch a video or track at its last whole second.
+constexpr int kPassWaitMs = 15;
+}  // namespace
+
+void Form1::SaverSetUp() {
+    Running = true;
+    p_.window.Show();
+    p_.window.SetNormalState();
+    p_.window.SetTop(0);
+    p_.window.SetLeft(0);
+    p_.window.SetWidth(p_.window.ScreenWidth());
+    p_.window.SetHeight(p_.window.ScreenHeight());
+    p_.cursor.ShowCursor(false);
+    RemoveDShow();
+    OpenDShowFile(ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.evc");
+    RunDShow();
+    if (ReadSetting(ini::kSound, ini::kSoundDefault) == L"1") PlayMp3();
+}
+
+void Form1::ShowLoopPass() {
+    LoopDShow();
+    if (ReadSetting(ini::kSound, ini::kSoundDefault) == L"1") LoopMp3();
+    p_.window.DoEvents();
+}
+
+void Form1::ShowLoop() {
+    while (Running) {
+        ShowLoopPass();
+        // Input wakes the wait at once; a pass costs next to nothing otherwise.
+        if (Running) p_.window.WaitForInput(kPassWaitMs);
+    }
+}

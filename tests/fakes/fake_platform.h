@@ -1,0 +1,206 @@
+#pragma once
+// Recording fakes of the platform seam. Every call lands in one CallLog as
+// text ("VideoWindow.put_Top(0)"), so a test asserts on order and values;
+// naming a call in CallLog::failing makes it throw like a refused platform call.
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/platform.h"
+
+namespace fakes {
+
+std::string Narrow(const std::wstring& text);
+
+struct CallLog {
+    std::vector<std::string> calls;
+    std::set<std::string> failing;  // call names, e.g. "VideoWindow.put_Top"
+    // Records the call, then throws if its name is listed as failing.
+    void Call(const std::string& name, const std::string& args = "");
+    std::vector<std::string> Named(const std::string& prefix) const;  // calls starting with prefix
+    void Clear() { calls.clear(); }
+};
+
+// Thrown by FakeProcess::End: nothing after EndProgram may run.
+struct ProgramEnded {};
+
+class FakeProcess final : public platform::Process {
+public:
+    explicit FakeProcess(CallLog& log) : log_(log) {}
+    std::wstring CommandLine() override { return commandLine; }
+    std::wstring ProgramFolder() override { return folder; }
+    [[noreturn]] void End() override;
+    void ShowError(std::int32_t number, const std::wstring& description) override;
+
+    std::wstring commandLine;
+    std::wstring folder = L"C:\\Saver";
+
+private:
+    CallLog& log_;
+};
+
+// An in-memory settings file with the platform's truncation: at most size - 1
+// characters are copied, the default included.
+class FakeProfile final : public platform::Profile {
+public:
+    explicit FakeProfile(CallLog& log) : log_(log) {}
+    std::size_t GetString(const std::wstring& section, const std::wstring& key, const std::wstring& def,
+                          wchar_t* buffer, std::size_t size, const std::wstring& file) override;
+    bool WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
+                     const std::wstring& file) override;
+    std::wstring LastWriteFailure() override { return L"Access denied."; }
+
+    // file -> "section/key" -> value
+    std::map<std::wstring, std::map<std::wstring, std::wstring>> files;
+    bool writesFail = false;
+    void Set(const std::wstring& file, const std::wstring& key, const std::wstring& value) {
+        files[file][L"config/" + key] = value;
+    }
+
+private:
+    CallLog& log_;
+};
+
+class FakeWindow final : public platform::FormWindow {
+public:
+    explicit FakeWindow(CallLog& log) : log_(log) {}
+    void Create(platform::FormEvents& events) override;
+    std::intptr_t Handle() override { return 0x1234; }
+    void Show() override { log_.Call("Window.Show"); }
+    void SetNormalState() override { log_.Call("Window.SetNormalState"); }
+    void SetTop(int top) override { log_.Call("Window.SetTop", std::to_string(top)); }
+    void SetLeft(int left) override { log_.Call("Window.SetLeft", std::to_string(left)); }
+    void SetWidth(int width) override;
+    void SetHeight(int height) override;
+    int ScreenWidth() override { return 1024; }
+    int ScreenHeight() override { return 768; }
+    int ClientWidth() override { return clientWidth; }
+    int ClientHeight() override { return clientHeight; }
+    void ShowPreviewPicture() override { log_.Call("Window.ShowPreviewPicture"); }
+    void SetCaption(const std::wstring& caption) override { log_.Call("Window.SetCaption", Narrow(caption)); }
+    void SetFixedDialogBorder() override { log_.Call("Window.SetFixedDialogBorder"); }
+    void ShowControl(platform::Control control) override;
+    std::int16_t CheckState() override { return check; }
+    void SetCheckState(std::int16_t state) override;
+    void ShowMessage(const std::wstring& text) override;
+    // Runs the next scripted batch of window events, if any.
+    void DoEvents() override;
+    void WaitForInput(int milliseconds) override { log_.Call("Window.WaitForInput", std::to_string(milliseconds)); }
+
+    platform::FormEvents* events = nullptr;
+    int clientWidth = 343, clientHeight = 210;
+    std::int16_t check = 1;
+    std::deque<std::function<void()>> script;  // one entry per DoEvents
+    std::wstring lastMessage;
+
+private:
+    CallLog& log_;
+};
+
+class FakeWindowApi final : public platform::WindowApi {
+public:
+    explicit FakeWindowApi(CallLog& log) : log_(log) {}
+    void GetClientRect(std::intptr_t window, platform::Rect& rect) override;
+    std::int32_t GetWindowLong(std::intptr_t window, int index) override;
+    std::int32_t SetWindowLong(std::intptr_t window, int index, std::int32_t value) override;
+    void SetParent(std::intptr_t window, std::intptr_t parent) override;
+    void SetWindowPos(std::intptr_t window, std::intptr_t insertAfter, int x, int y, int width, int height,
+                      std::uint32_t flags) override;
+
+    platform::Rect hostClient{0, 0, 200, 150};
+    std::int32_t style = 0x06000000;  // WS_CLIPSIBLINGS | WS_CLIPCHILDREN
+
+private:
+    CallLog& log_;
+};
+
+class FakeCursor final : public platform::Cursor {
+public:
+    explicit FakeCursor(CallLog& log) : log_(log) {}
+    int ShowCursor(bool show) override;
+    int count = 0;
+
+private:
+    CallLog& log_;
+};
+
+class FakeShell final : public platform::Shell {
+public:
+    explicit FakeShell(CallLog& log) : log_(log) {}
+    void Open(std::intptr_t window, const std::wstring& address) override;
+
+private:
+    CallLog& log_;
+};
+
+// The video graph: position and duration are what get_* report.
+struct GraphState {
+    double position = 0;
+    double duration = 10;
+};
+
+class FakeGraphs final : public platform::MediaGraphs {
+public:
+    explicit FakeGraphs(CallLog& log) : log_(log) {}
+    std::unique_ptr<platform::MediaControl> CreateFilgraphManager() override;
+    GraphState state;
+
+private:
+    CallLog& log_;
+};
+
+struct PlayerState {
+    std::int32_t playState = 3;
+    double position = 0;
+    double duration = 200;
+};
+
+class FakePlayer final : public platform::MediaPlayer {
+public:
+    explicit FakePlayer(CallLog& log) : log_(log) {}
+    void put_URL(const std::wstring& url) override { log_.Call("Mp3.put_URL", Narrow(url)); }
+    std::unique_ptr<platform::PlayerControls> controls() override;
+    std::unique_ptr<platform::PlayerMedia> currentMedia() override;
+    std::int32_t playState() override;
+    PlayerState state;
+
+private:
+    CallLog& log_;
+};
+
+// The mouse device: each GetDeviceData hands out the next queued batch.
+class FakeDirectX final : public platform::DirectX {
+public:
+    explicit FakeDirectX(CallLog& log) : log_(log) {}
+    std::unique_ptr<platform::DirectX8> CreateDirectX8() override;
+    std::vector<std::vector<platform::DeviceObjectData>> batches;
+    platform::DirectXEvent8* callback = nullptr;
+    std::int32_t eventId = 7;
+
+private:
+    CallLog& log_;
+};
+
+// One of everything, wired into a platform::Platform.
+struct FakePlatform {
+    CallLog log;
+    FakeProcess process{log};
+    FakeProfile profile{log};
+    FakeWindow window{log};
+    FakeWindowApi windows{log};
+    FakeCursor cursor{log};
+    FakeShell shell{log};
+    FakeGraphs graphs{log};
+    FakePlayer player{log};
+    FakeDirectX directx{log};
+    platform::Platform platform{process, profile, window, windows, cursor, shell, graphs, player, directx};
+
+    std::wstring SettingsFile() const { return process.folder + L"\\Trevlin.ini"; }
+    void SetSetting(const std::wstring& key, const std::wstring& value) { profile.Set(SettingsFile(), key, value); }
+};
+
+}  // namespace fakes

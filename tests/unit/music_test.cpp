@@ -1,0 +1,54 @@
+#include "test_support.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class MusicTest : public FormTest {};
+
+TEST_F(MusicTest, PlayGivesThePlayerThePathedFileAndPlays) {
+    f.SetSetting(L"path", L"E:\\Music\\");
+    form.PlayMp3();
+    EXPECT_THAT(f.log.calls, ElementsAre("Profile.GetString(config,path,,C:\\Saver\\Trevlin.ini,255)",
+                                         "Mp3.put_URL(E:\\Music\\Trevlin.wma)", "Mp3.controls()",
+                                         "Mp3.controls.play()"));
+}
+
+TEST_F(MusicTest, LoopRestartsATrackOnlyAtItsLastWholeSecond) {
+    struct Case {
+        double position, duration;
+        bool restart;
+    };
+    for (const Case& c : {Case{199.4, 200.3, false}, Case{199.5, 200.3, true}, Case{199.5, 200.5, true},
+                          Case{200.5, 200.7, false}, Case{200.6, 200.7, true}, Case{201.4, 201.5, false},
+                          Case{201.5, 201.5, true}, Case{0.2, 0.5, true}, Case{0, 0.4, true}}) {
+        f.log.Clear();
+        f.player.state = {3, c.position, c.duration};
+        form.LoopMp3();
+        EXPECT_EQ(f.log.Named("Mp3.controls.play").size(), c.restart ? 1u : 0u) << c.position << " of " << c.duration;
+    }
+}
+
+TEST_F(MusicTest, RestartRewindsThenPlaysWithFreshControls) {
+    f.player.state = {3, 200, 200.3};
+    form.LoopMp3();
+    EXPECT_THAT(f.log.calls,
+                ElementsAre("Mp3.playState()", "Mp3.controls()", "Mp3.controls.get_currentPosition()",
+                            "Mp3.currentMedia()", "Mp3.currentMedia.get_duration()", "Mp3.controls()",
+                            "Mp3.controls.put_currentPosition(0)", "Mp3.controls()", "Mp3.controls.play()"));
+}
+
+TEST_F(MusicTest, NothingHappensWhileNotPlaying) {
+    for (std::int32_t state : {0, 1, 2, 8, 10}) {
+        f.log.Clear();
+        f.player.state = {state, 200, 200};
+        form.LoopMp3();
+        EXPECT_THAT(f.log.calls, ElementsAre("Mp3.playState()")) << state;
+    }
+}
+
+TEST_F(MusicTest, PlayerFailuresReachTheCaller) {
+    f.log.failing = {"Mp3.put_URL"};
+    EXPECT_THROW(form.PlayMp3(), platform::Error);
+    f.log.failing = {"Mp3.currentMedia.get_duration"};
+    EXPECT_THROW(form.LoopMp3(), platform::Error);
+}

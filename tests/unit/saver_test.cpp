@@ -1,0 +1,131 @@
+#include "test_support.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class SaverTest : public FormTest {
+protected:
+    void RunSaver(std::size_t passes) {
+        EndAtPass(passes);
+        EXPECT_THROW(form.Load(), fakes::ProgramEnded);
+    }
+    // The calls up to the first pass of the show loop.
+    std::vector<std::string> SetUpCalls() const {
+        const auto& c = f.log.calls;
+        auto pass = std::find(c.begin(), c.end(), "MediaPosition.get_CurrentPosition()");
+        return {c.begin(), pass};
+    }
+};
+
+TEST_F(SaverTest, SetUpRunsInItsOrder) {
+    f.SetSetting(L"path", L"D:\\Media\\");
+    RunSaver(1);
+    auto calls = SetUpCalls();
+    // The mouse watch comes first, in every mode.
+    ASSERT_GE(calls.size(), 10u);
+    EXPECT_EQ(calls[0], "Window.Create()");
+    EXPECT_EQ(calls[1], "CreateDirectX8()");
+    auto show = std::find(calls.begin(), calls.end(), "Window.Show()");
+    ASSERT_NE(show, calls.end());
+    EXPECT_THAT(std::vector<std::string>(show, show + 8),
+                ElementsAre("Window.Show()", "Window.SetNormalState()", "Window.SetTop(0)", "Window.SetLeft(0)",
+                            "Window.SetWidth(1024)", "Window.SetHeight(768)", "ShowCursor(FALSE)",
+                            "Profile.GetString(config,path,,C:\\Saver\\Trevlin.ini,255)"));
+    EXPECT_THAT(f.log.Named("MediaControl.RenderFile"), ElementsAre("MediaControl.RenderFile(D:\\Media\\Trevlin.evc)"));
+    EXPECT_EQ(calls.back(), "Mp3.controls.play()");
+}
+
+TEST_F(SaverTest, VideoStartsBeforeTheMusic) {
+    RunSaver(1);
+    auto calls = SetUpCalls();
+    auto run = std::find(calls.begin(), calls.end(), "MediaControl.Run()");
+    auto url = std::find(calls.begin(), calls.end(), "Mp3.put_URL(Trevlin.wma)");
+    ASSERT_NE(run, calls.end());
+    ASSERT_NE(url, calls.end());
+    EXPECT_LT(run, url);
+}
+
+TEST_F(SaverTest, NoSettingsFileMeansBareNamesAndMusic) {
+    RunSaver(1);
+    EXPECT_THAT(f.log.Named("MediaControl.RenderFile"), ElementsAre("MediaControl.RenderFile(Trevlin.evc)"));
+    EXPECT_THAT(f.log.Named("Mp3.put_URL"), ElementsAre("Mp3.put_URL(Trevlin.wma)"));
+}
+
+TEST_F(SaverTest, PathIsAPlainPrefix) {
+    f.SetSetting(L"path", L"media");
+    RunSaver(1);
+    EXPECT_THAT(f.log.Named("MediaControl.RenderFile"), ElementsAre("MediaControl.RenderFile(mediaTrevlin.evc)"));
+    EXPECT_THAT(f.log.Named("Mp3.put_URL"), ElementsAre("Mp3.put_URL(mediaTrevlin.wma)"));
+}
+
+TEST_F(SaverTest, OnlyTheExactValueOneGivesMusic) {
+    for (const wchar_t* sound : {L"0", L"01", L"", L"true", L" 1", L"2"}) {
+        f.log.Clear();
+        f.SetSetting(L"sound", sound);
+        Form1 saver(f.platform);
+        f.window.script = {[this] { f.window.events->OnKeyPress(); }};
+        EXPECT_THROW(saver.Load(), fakes::ProgramEnded);
+        EXPECT_THAT(f.log.Named("Mp3"), IsEmpty()) << fakes::Narrow(sound);
+    }
+}
+
+TEST_F(SaverTest, EachPassChecksVideoThenRereadsSoundThenYields) {
+    RunSaver(3);
+    const auto& c = f.log.calls;
+    auto pass = std::find(c.begin(), c.end(), "MediaPosition.get_CurrentPosition()");
+    EXPECT_THAT(std::vector<std::string>(pass, pass + 9),
+                ElementsAre("MediaPosition.get_CurrentPosition()", "MediaPosition.get_Duration()",
+                            "Profile.GetString(config,sound,1,C:\\Saver\\Trevlin.ini,255)", "Mp3.playState()",
+                            "Mp3.controls()", "Mp3.controls.get_currentPosition()", "Mp3.currentMedia()",
+                            "Mp3.currentMedia.get_duration()", "Window.DoEvents()"));
+    EXPECT_EQ(f.log.Named("Window.DoEvents").size(), 3u);
+}
+
+TEST_F(SaverTest, PassesWaitForInputInsteadOfSpinning) {
+    RunSaver(4);
+    // Three waits between four passes, each short enough to catch a video's last second.
+    auto waits = f.log.Named("Window.WaitForInput");
+    ASSERT_EQ(waits.size(), 3u);
+    EXPECT_EQ(waits[0], "Window.WaitForInput(15)");
+}
+
+TEST_F(SaverTest, SoundTurnedOffWhileRunningStopsTheRestartChecks) {
+    f.window.script = {[this] { f.SetSetting(L"sound", L"0"); }, [] {},
+                       [this] { f.window.events->OnKeyPress(); }};
+    EXPECT_THROW(form.Load(), fakes::ProgramEnded);
+    EXPECT_EQ(f.log.Named("Mp3.playState").size(), 1u);
+}
+
+TEST_F(SaverTest, SoundTurnedOnWhileRunningStartsNothing) {
+    f.SetSetting(L"sound", L"0");
+    f.player.state.playState = 10;  // never given a file
+    f.window.script = {[this] { f.SetSetting(L"sound", L"1"); }, [] {},
+                       [this] { f.window.events->OnKeyPress(); }};
+    EXPECT_THROW(form.Load(), fakes::ProgramEnded);
+    EXPECT_THAT(f.log.Named("Mp3.put_URL"), IsEmpty());
+    EXPECT_THAT(f.log.Named("Mp3.controls"), IsEmpty());
+}
+
+TEST_F(SaverTest, AFailingPlayerEndsTheSaverWithItsError) {
+    f.log.failing = {"Mp3.playState"};
+    EXPECT_THROW(form.Load(), platform::Error);
+}
+
+TEST_F(SaverTest, ACloseRequestEndsTheLoopWithoutTouchingTheReleasedVideo) {
+    f.window.script = {[this] { f.window.events->OnUnload(); }};
+    form.Load();  // returns: the window is gone
+    const auto& c = f.log.calls;
+    auto unload = std::find(c.begin(), c.end(), "ShowCursor(TRUE)");
+    ASSERT_NE(unload, c.end());
+    EXPECT_THAT(std::vector<std::string>(unload + 1, c.end()),
+                ElementsAre("MediaControl.Stop()", "VideoWindow.put_Owner(0)", "BasicAudio.Release()",
+                            "MediaControl.Release()", "VideoWindow.Release()", "MediaPosition.Release()"));
+}
+
+TEST_F(SaverTest, PreviewShowsThePictureAndReturns) {
+    SetMode(true, false);
+    form.Load();
+    EXPECT_THAT(f.log.Named("Window"), ElementsAre("Window.Create()", "Window.ShowPreviewPicture()"));
+    EXPECT_THAT(f.log.Named("ShowCursor"), IsEmpty());
+    EXPECT_THAT(f.log.Named("Mouse.Acquire"), ElementsAre("Mouse.Acquire()"));
+}

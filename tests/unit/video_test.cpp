@@ -1,0 +1,134 @@
+#include "show/end_test.h"
+#include "test_support.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class VideoTest : public FormTest {
+protected:
+    void Open() { form.OpenDShowFile(L"C:\\Media\\Trevlin.evc"); }
+};
+
+TEST_F(VideoTest, OpenBuildsTheGraphInItsOrder) {
+    f.window.clientWidth = 1024;
+    f.window.clientHeight = 768;
+    Open();
+    EXPECT_THAT(f.log.calls,
+                ElementsAre("CreateFilgraphManager()", "MediaControl.RenderFile(C:\\Media\\Trevlin.evc)",
+                            "MediaControl.QueryBasicAudio()",
+                            "Profile.GetString(config,sound,1,C:\\Saver\\Trevlin.ini,255)",
+                            "BasicAudio.put_Volume(0)", "BasicAudio.put_Balance(0)", "MediaControl.QueryVideoWindow()",
+                            "VideoWindow.put_WindowStyle(0x10000000)", "VideoWindow.put_Top(0)",
+                            "VideoWindow.put_Left(0)", "VideoWindow.put_Width(1024)", "VideoWindow.put_Height(768)",
+                            "VideoWindow.put_Owner(4660)", "VideoWindow.put_FullScreenMode(1)",
+                            "MediaControl.QueryMediaPosition()", "MediaPosition.put_Rate(1)",
+                            "VideoWindow.put_MessageDrain(4660)"));
+}
+
+TEST_F(VideoTest, SoundSettingSetsTheSoundtrackVolume) {
+    struct Case {
+        const wchar_t* sound;
+        const char* volume;
+    };
+    for (const Case& c : {Case{L"1", "0"}, Case{L"01", "0"}, Case{L" 1.0 ", "0"}, Case{L"0", "-10000"},
+                          Case{L"2", "-10000"}, Case{L"-1", "-10000"}, Case{L"", "0"}, Case{L"on", "0"}}) {
+        f.log.Clear();
+        f.SetSetting(L"sound", c.sound);
+        Open();
+        EXPECT_THAT(f.log.Named("BasicAudio.put_Volume"), ElementsAre(std::string("BasicAudio.put_Volume(") + c.volume + ")"))
+            << fakes::Narrow(c.sound);
+    }
+}
+
+TEST_F(VideoTest, EachFailedStepIsSkippedAndTheRestRun) {
+    for (const char* step : {"MediaControl.RenderFile", "MediaControl.QueryBasicAudio", "BasicAudio.put_Volume",
+                             "VideoWindow.put_WindowStyle", "VideoWindow.put_Owner",
+                             "VideoWindow.put_FullScreenMode", "MediaPosition.put_Rate"}) {
+        f.log.Clear();
+        f.log.failing = {step};
+        Form1 fresh(f.platform);
+        fresh.OpenDShowFile(L"x.evc");
+        EXPECT_EQ(f.log.Named("VideoWindow.put_MessageDrain").size(), 1u) << step;
+        EXPECT_EQ(f.log.Named("MediaPosition.put_Rate").size(), 1u) << step;
+    }
+}
+
+TEST_F(VideoTest, WithoutAGraphObjectEveryStepIsSkipped) {
+    f.log.failing = {"CreateFilgraphManager"};
+    Open();
+    EXPECT_THAT(f.log.calls, ElementsAre("CreateFilgraphManager()",
+                                         "Profile.GetString(config,sound,1,C:\\Saver\\Trevlin.ini,255)"));
+    EXPECT_EQ(form.MediaControl, nullptr);
+    EXPECT_EQ(form.VideoWindow, nullptr);
+}
+
+TEST_F(VideoTest, AVideoThatCannotBeRenderedLeavesNothingToRunOrRestart) {
+    f.log.failing = {"MediaControl.RenderFile"};
+    Open();
+    f.log.Clear();
+    f.log.failing = {"MediaControl.Run", "MediaPosition.get_CurrentPosition"};
+    EXPECT_NO_THROW(form.RunDShow());
+    EXPECT_NO_THROW(form.LoopDShow());
+    EXPECT_THAT(f.log.calls, IsEmpty());
+}
+
+TEST_F(VideoTest, RunAndLoopRaiseTheirFailures) {
+    Open();
+    f.log.failing = {"MediaControl.Run"};
+    EXPECT_THROW(form.RunDShow(), platform::Error);
+    f.log.failing = {"MediaPosition.get_Duration"};
+    EXPECT_THROW(form.LoopDShow(), platform::Error);
+}
+
+TEST(EndTest, WholeSecondsRoundHalvesToEven) {
+    struct Case {
+        double position, duration;
+        bool atEnd;
+    };
+    for (const Case& c : {Case{9.49, 10.3, false}, Case{9.5, 10.3, true}, Case{10.5, 10.7, false},
+                          Case{10.51, 10.7, true}, Case{9.5, 10.5, true}, Case{10.5, 11.5, false},
+                          Case{11.5, 11.5, true}, Case{0, 0, true}, Case{0.3, 0.5, true}, Case{29.5, 30.4, true},
+                          Case{30.4, 30.4, true}, Case{199.5, 200.3, true}, Case{200.5, 200.5, true},
+                          Case{201.4, 201.5, false}}) {
+        EXPECT_EQ(AtEnd(c.position, c.duration), c.atEnd) << c.position << " of " << c.duration;
+    }
+}
+
+TEST_F(VideoTest, LoopRewindsAndRunsOnlyAtTheEnd) {
+    Open();
+    f.graphs.state = {9.4, 10.3};
+    f.log.Clear();
+    form.LoopDShow();
+    EXPECT_THAT(f.log.calls, ElementsAre("MediaPosition.get_CurrentPosition()", "MediaPosition.get_Duration()"));
+    f.graphs.state = {9.6, 10.3};
+    f.log.Clear();
+    form.LoopDShow();
+    EXPECT_THAT(f.log.calls, ElementsAre("MediaPosition.get_CurrentPosition()", "MediaPosition.get_Duration()",
+                                         "MediaPosition.put_CurrentPosition(0)", "MediaControl.Run()"));
+}
+
+TEST_F(VideoTest, RemoveStopsDetachesAndReleasesInOrder) {
+    Open();
+    f.log.Clear();
+    form.RemoveDShow();
+    EXPECT_THAT(f.log.calls, ElementsAre("MediaControl.Stop()", "VideoWindow.put_Owner(0)", "BasicAudio.Release()",
+                                         "MediaControl.Release()", "VideoWindow.Release()",
+                                         "MediaPosition.Release()"));
+    f.log.Clear();
+    form.RemoveDShow();
+    EXPECT_THAT(f.log.calls, IsEmpty());
+}
+
+TEST_F(VideoTest, RemoveStopsAtTheFirstFailureAndKeepsTheRest) {
+    Open();
+    f.log.Clear();
+    f.log.failing = {"VideoWindow.put_Owner"};
+    EXPECT_NO_THROW(form.RemoveDShow());
+    EXPECT_THAT(f.log.calls, ElementsAre("MediaControl.Stop()", "VideoWindow.put_Owner(0)"));
+    EXPECT_NE(form.BasicAudio, nullptr);
+    EXPECT_NE(form.MediaPosition, nullptr);
+    f.log.failing = {"MediaControl.Stop"};
+    f.log.Clear();
+    EXPECT_NO_THROW(form.RemoveDShow());
+    EXPECT_THAT(f.log.calls, ElementsAre("MediaControl.Stop()"));
+}
