@@ -2,7 +2,7 @@
 // The window thread's one waiting place: window messages and the kernel
 // events of device notifications, each event handed to its callback on this
 // thread, so no handler ever runs concurrently with the show loop.
-#include <windows.h>
+#include "platform/win32/win.h"
 
 #include <functional>
 #include <vector>

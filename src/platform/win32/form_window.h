@@ -1,7 +1,7 @@
 #pragma once
 // Form1's window: one Win32 window with the standard controls as real child
 // windows, so screen readers and UI automation see each one.
-#include <windows.h>
+#include "platform/win32/win.h"
 
 #include <array>
 #include <memory>

@@ -1,6 +1,10 @@
+// DirectShow pulls in strsafe.h, which would ban the plain string calls.
+#define STRSAFE_NO_DEPRECATE
 #include "platform/win32/hresult.h"
 
 #include <dshow.h>
+
+#include <cwchar>
 
 namespace win32 {
 
@@ -25,7 +29,7 @@ std::wstring DescribeHresult(HRESULT hr) {
     }
     if (description.empty()) {
         wchar_t hex[32];
-        wsprintfW(hex, L"Error 0x%08X", static_cast<unsigned>(hr));
+        swprintf(hex, 32, L"Error 0x%08X", static_cast<unsigned>(hr));
         description = hex;
     }
     return description;

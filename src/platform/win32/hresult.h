@@ -1,6 +1,6 @@
 #pragma once
 // HRESULTs stop here: a failure becomes the product's platform::Error.
-#include <windows.h>
+#include "platform/win32/win.h"
 
 #include <string>
 

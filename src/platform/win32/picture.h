@@ -1,6 +1,6 @@
 #pragma once
 // The preview picture, a JPEG kept as a resource, decoded once by OLE.
-#include <windows.h>
+#include "platform/win32/win.h"
 #include <ocidl.h>
 #include <olectl.h>
 

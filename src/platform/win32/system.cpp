@@ -1,6 +1,6 @@
 #include "platform/win32/system.h"
 
-#include <windows.h>
+#include "platform/win32/win.h"
 #include <shellapi.h>
 
 #include "platform/win32/hresult.h"
@@ -49,7 +49,6 @@ std::wstring Process::ProgramFolder() {
 void Process::End() {
     // At once: no window handler, no DLL clean-up that could wait on the
     // graph's or the player's threads.
-    TerminateProcess(GetCurrentProcess(), 0);
     ExitProcess(0);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The plain Win32 calls behind the seam: process, settings file, cursor,
 // shell and user32 calls on other windows' handles.
+#include "platform/win32/win.h"
+
 #include "platform/cursor.h"
 #include "platform/process.h"
 #include "platform/profile.h"

@@ -1,6 +1,6 @@
 // The program's entry: the real platform objects, ini::Main, and the message
 // loop that keeps the preview and the dialog alive after Main returns.
-#include <windows.h>
+#include "platform/win32/win.h"
 #include <objbase.h>
 
 #include "form1.h"
@@ -31,6 +31,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return win32::ThePump().RunUntilQuit();
     } catch (const platform::Error& e) {
         process.ShowError(e.number, e.description);
-        process.End();
+        // Ended by a failure: at once, like every way out, but not with success.
+        TerminateProcess(GetCurrentProcess(), 1);
+        return 1;
     }
 }
