@@ -3,6 +3,9 @@
 #include "platform/win32/win.h"
 #include <shellapi.h>
 
+#include <map>
+#include <utility>
+
 #include "platform/win32/hresult.h"
 
 namespace win32 {
@@ -10,7 +13,29 @@ namespace {
 
 HWND ToHwnd(std::intptr_t handle) { return reinterpret_cast<HWND>(handle); }
 
+std::map<int, std::function<void()>>& EndWork() {
+    static std::map<int, std::function<void()>> work;
+    return work;
+}
+
 }  // namespace
+
+int AtEnd(std::function<void()> work) {
+    static int next = 0;
+    EndWork().emplace(++next, std::move(work));
+    return next;
+}
+
+void CancelAtEnd(int id) { EndWork().erase(id); }
+
+void EndProcess(UINT exitCode) {
+    // The screen comes back at once, before the clean-up.
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM) { ShowWindow(window, SW_HIDE); return TRUE; }, 0);
+    const auto work = std::exchange(EndWork(), {});
+    for (const auto& [id, stop] : work) stop();
+    TerminateProcess(GetCurrentProcess(), exitCode);
+    ExitProcess(exitCode);
+}
 
 std::wstring SaverName() {
     wchar_t name[128] = {};
@@ -46,11 +71,7 @@ std::wstring Process::ProgramFolder() {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-void Process::End() {
-    // At once: no window handler, no DLL clean-up that could wait on the
-    // graph's or the player's threads.
-    ExitProcess(0);
-}
+void Process::End() { EndProcess(0); }
 
 void Process::ShowError(std::int32_t number, const std::wstring& description) {
     const std::wstring text = L"Run-time error '" + std::to_wstring(number) + L"':\n\n" + description;

@@ -3,6 +3,8 @@
 // shell and user32 calls on other windows' handles.
 #include "platform/win32/win.h"
 
+#include <functional>
+
 #include "platform/cursor.h"
 #include "platform/process.h"
 #include "platform/profile.h"
@@ -53,6 +55,13 @@ public:
     void SetWindowPos(std::intptr_t window, std::intptr_t insertAfter, int x, int y, int width, int height,
                       std::uint32_t flags) override;
 };
+
+// Work that must be done before the process goes, however it ends: a
+// DirectShow graph still running at exit takes Wine's decoder threads down
+// with a crash, so every graph asks here to be stopped first.
+int AtEnd(std::function<void()> work);
+void CancelAtEnd(int id);
+[[noreturn]] void EndProcess(UINT exitCode);
 
 // The saver's name from the string table (entry 1), for message box titles.
 std::wstring SaverName();

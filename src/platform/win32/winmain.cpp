@@ -32,7 +32,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     } catch (const platform::Error& e) {
         process.ShowError(e.number, e.description);
         // Ended by a failure: at once, like every way out, but not with success.
-        TerminateProcess(GetCurrentProcess(), 1);
-        return 1;
+        win32::EndProcess(1);
     }
 }

@@ -1,0 +1,138 @@
+#include "platform/win32/directshow_graph.h"
+
+#include "platform/win32/dshow_uuids.h"
+
+#include <utility>
+
+#include "platform/win32/com_ptr.h"
+#include "platform/win32/hresult.h"
+#include "platform/win32/system.h"
+
+
+namespace win32 {
+namespace {
+
+// A BSTR for the length of one call.
+class Bstr {
+public:
+    explicit Bstr(const std::wstring& text)
+        : text_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
+        if (!text_) ThrowIfFailed(E_OUTOFMEMORY);
+    }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    ~Bstr() { SysFreeString(text_); }
+    BSTR get() const { return text_; }
+
+private:
+    BSTR text_;
+};
+
+class GraphAudio final : public platform::BasicAudio {
+public:
+    explicit GraphAudio(ComPtr<IBasicAudio> audio) : audio_(std::move(audio)) {}
+    void put_Volume(std::int32_t hundredthsOfDb) override { ThrowIfFailed(audio_->put_Volume(hundredthsOfDb)); }
+    void put_Balance(std::int32_t balance) override { ThrowIfFailed(audio_->put_Balance(balance)); }
+
+private:
+    ComPtr<IBasicAudio> audio_;
+};
+
+class GraphWindow final : public platform::VideoWindow {
+public:
+    explicit GraphWindow(ComPtr<IVideoWindow> window) : window_(std::move(window)) {}
+    void put_WindowStyle(std::int32_t style) override { ThrowIfFailed(window_->put_WindowStyle(style)); }
+    void put_Top(std::int32_t top) override { ThrowIfFailed(window_->put_Top(top)); }
+    void put_Left(std::int32_t left) override { ThrowIfFailed(window_->put_Left(left)); }
+    void put_Width(std::int32_t width) override { ThrowIfFailed(window_->put_Width(width)); }
+    void put_Height(std::int32_t height) override { ThrowIfFailed(window_->put_Height(height)); }
+    void put_Owner(std::intptr_t owner) override { ThrowIfFailed(window_->put_Owner(owner)); }
+    void put_FullScreenMode(std::int32_t mode) override { ThrowIfFailed(window_->put_FullScreenMode(mode)); }
+    void put_MessageDrain(std::intptr_t drain) override { ThrowIfFailed(window_->put_MessageDrain(drain)); }
+
+private:
+    ComPtr<IVideoWindow> window_;
+};
+
+class GraphPosition final : public platform::MediaPosition {
+public:
+    explicit GraphPosition(ComPtr<IMediaPosition> position) : position_(std::move(position)) {}
+    void put_Rate(double rate) override { ThrowIfFailed(position_->put_Rate(rate)); }
+    double get_CurrentPosition() override {
+        REFTIME seconds = 0;
+        ThrowIfFailed(position_->get_CurrentPosition(&seconds));
+        return seconds;
+    }
+    double get_Duration() override {
+        REFTIME seconds = 0;
+        ThrowIfFailed(position_->get_Duration(&seconds));
+        return seconds;
+    }
+    // Wine never finishes the next Stop of a graph seeked while it runs, so a
+    // running graph stops for the seek; the caller's Run starts it again.
+    void put_CurrentPosition(double seconds) override {
+        ComPtr<IMediaControl> control = position_.query<IMediaControl>();
+        OAFilterState state = State_Stopped;
+        if (SUCCEEDED(control->GetState(0, &state)) && state == State_Running) ThrowIfFailed(control->Stop());
+        ThrowIfFailed(position_->put_CurrentPosition(seconds));
+    }
+
+private:
+    ComPtr<IMediaPosition> position_;
+};
+
+}  // namespace
+
+void Dismantle(IMediaControl& control) {
+    control.Stop();
+    ComPtr<IFilterGraph> graph;
+    if (FAILED(control.QueryInterface(__uuidof(IFilterGraph), graph.put_void()))) return;
+    for (;;) {
+        ComPtr<IEnumFilters> filters;
+        ComPtr<IBaseFilter> filter;
+        if (FAILED(graph->EnumFilters(filters.put())) || filters->Next(1, filter.put(), nullptr) != S_OK) return;
+        if (FAILED(graph->RemoveFilter(filter.get()))) return;
+    }
+}
+
+namespace {
+
+class GraphControl final : public platform::MediaControl {
+public:
+    explicit GraphControl(ComPtr<IMediaControl> control)
+        : control_(std::move(control)), atEnd_(AtEnd([graph = control_.get()] { Dismantle(*graph); })) {}
+    ~GraphControl() override { CancelAtEnd(atEnd_); }
+    GraphControl(const GraphControl&) = delete;
+    GraphControl& operator=(const GraphControl&) = delete;
+    // VFW_S_PARTIAL_RENDER and the like are successes: what could be rendered plays.
+    void RenderFile(const std::wstring& filename) override {
+        const Bstr name(filename);
+        ThrowIfFailed(control_->RenderFile(name.get()));
+    }
+    void Run() override { ThrowIfFailed(control_->Run()); }
+    void Stop() override { ThrowIfFailed(control_->Stop()); }
+    std::unique_ptr<platform::BasicAudio> QueryBasicAudio() override {
+        return std::make_unique<GraphAudio>(control_.query<IBasicAudio>());
+    }
+    std::unique_ptr<platform::VideoWindow> QueryVideoWindow() override {
+        return std::make_unique<GraphWindow>(control_.query<IVideoWindow>());
+    }
+    std::unique_ptr<platform::MediaPosition> QueryMediaPosition() override {
+        return std::make_unique<GraphPosition>(control_.query<IMediaPosition>());
+    }
+
+private:
+    ComPtr<IMediaControl> control_;
+    int atEnd_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::MediaControl> DirectShowGraphs::CreateFilgraphManager() {
+    ComPtr<IMediaControl> control;
+    ThrowIfFailed(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IMediaControl),
+                                   control.put_void()));
+    return std::make_unique<GraphControl>(std::move(control));
+}
+
+}  // namespace win32

@@ -1,0 +1,234 @@
+#include "platform/win32/dshow_player.h"
+
+#include "platform/win32/dshow_uuids.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+#include "platform/win32/com_ptr.h"
+#include "platform/win32/directshow_graph.h"
+#include "platform/win32/hresult.h"
+#include "platform/win32/system.h"
+
+
+namespace win32 {
+namespace {
+
+constexpr std::int32_t kSilence = -10000;  // hundredths of a decibel
+constexpr std::int32_t wmppsStopped = 1;
+constexpr std::int32_t wmppsReady = 10;
+
+}  // namespace
+
+std::int32_t VolumeToHundredthsOfDb(std::int32_t volume) {
+    if (volume >= 100) return 0;
+    if (volume <= 0) return kSilence;
+    const long level = std::lround(2000.0 * std::log10(volume / 100.0));
+    return std::max(static_cast<std::int32_t>(level), kSilence);
+}
+
+std::int32_t BalanceToHundredthsOfDb(std::int32_t balance) {
+    const std::int32_t size = std::min(std::abs(balance), 100);
+    const std::int32_t lowered = -VolumeToHundredthsOfDb(100 - size);
+    return balance < 0 ? -lowered : lowered;  // positive lowers the left side
+}
+
+// One file in a graph of its own, and the state the control would report for it.
+class DShowTrack {
+public:
+    explicit DShowTrack(const PlayerSettings& settings) : settings_(settings) {}
+    DShowTrack(const DShowTrack&) = delete;
+    DShowTrack& operator=(const DShowTrack&) = delete;
+    ~DShowTrack() { Close(); }
+
+    void Open(const std::wstring& url);
+    void Play();
+    std::int32_t State() {
+        Poll();
+        return state_;
+    }
+    double Position();
+    void Seek(double seconds);
+    double Duration();
+
+private:
+    void Close();
+    void ApplySettings(IGraphBuilder& graph, IMediaPosition& position) const;
+    void Poll();
+    void Ended(long code);
+
+    PlayerSettings settings_;
+    // All three are held while a file is open, none otherwise.
+    ComPtr<IMediaControl> control_;
+    ComPtr<IMediaPosition> position_;
+    ComPtr<IMediaEventEx> events_;
+    std::int32_t state_ = wmppsReady;
+    // Passes still to play, the current one included.
+    std::int32_t passesLeft_ = 0;
+    int atEnd_ = 0;  // the graph's stop on the way out
+};
+
+// The URL is taken as it stands, which is what the empty baseURL asks for;
+// this player has no user interface, no error dialogs and opens no links.
+void DShowTrack::Open(const std::wstring& url) {
+    Close();
+    if (url.empty()) return;
+    ComPtr<IGraphBuilder> graph;
+    ThrowIfFailed(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IGraphBuilder),
+                                   graph.put_void()));
+    // A missing or unplayable file is no error to the caller, as with the
+    // control: the player stays ready and never reports playing.
+    if (FAILED(graph->RenderFile(url.c_str(), nullptr))) return;
+    ComPtr<IMediaControl> control = graph.query<IMediaControl>();
+    ComPtr<IMediaPosition> position = graph.query<IMediaPosition>();
+    ComPtr<IMediaEventEx> events = graph.query<IMediaEventEx>();
+    ApplySettings(*graph.get(), *position.get());
+    control_ = std::move(control);
+    position_ = std::move(position);
+    events_ = std::move(events);
+    atEnd_ = AtEnd([graph = control_.get()] { Dismantle(*graph); });
+    if (!settings_.autoStart) return;
+    if (FAILED(control_->Run())) {
+        Close();
+        return;
+    }
+    state_ = platform::wmppsPlaying;
+    passesLeft_ = std::max(settings_.playCount, 1);
+}
+
+// Without a sound device the graph has no audio renderer and refuses a level,
+// yet what it could render still plays, as with the control, so refusals are
+// not errors here.
+void DShowTrack::ApplySettings(IGraphBuilder& graph, IMediaPosition& position) const {
+    ComPtr<IBasicAudio> audio;
+    if (SUCCEEDED(graph.QueryInterface(__uuidof(IBasicAudio), audio.put_void()))) {
+        static_cast<void>(audio->put_Volume(settings_.mute ? kSilence : VolumeToHundredthsOfDb(settings_.volume)));
+        static_cast<void>(audio->put_Balance(BalanceToHundredthsOfDb(settings_.balance)));
+    }
+    if (settings_.rate != 1.0) static_cast<void>(position.put_Rate(settings_.rate));
+    // A file with pictures would otherwise open a video window; the control
+    // with its invisible user interface shows none.
+    ComPtr<IVideoWindow> window;
+    if (SUCCEEDED(graph.QueryInterface(__uuidof(IVideoWindow), window.put_void())))
+        static_cast<void>(window->put_AutoShow(OAFALSE));
+}
+
+void DShowTrack::Close() {
+    if (atEnd_) CancelAtEnd(std::exchange(atEnd_, 0));
+    if (control_) static_cast<void>(control_->Stop());
+    events_.reset();
+    position_.reset();
+    control_.reset();
+    state_ = wmppsReady;
+    passesLeft_ = 0;
+}
+
+// Nothing open: the control takes play as a no-op too.
+void DShowTrack::Play() {
+    Poll();
+    if (!control_) return;
+    ThrowIfFailed(control_->Run());
+    if (state_ != platform::wmppsPlaying) {
+        state_ = platform::wmppsPlaying;
+        passesLeft_ = std::max(settings_.playCount, 1);
+    }
+}
+
+double DShowTrack::Position() {
+    Poll();
+    if (!position_) return 0;
+    REFTIME seconds = 0;
+    ThrowIfFailed(position_->get_CurrentPosition(&seconds));
+    return seconds;
+}
+
+// A running graph is stopped for the seek and run again: seeking it while it
+// runs has left a graph that never finished its next Stop.
+void DShowTrack::Seek(double seconds) {
+    Poll();
+    if (!position_) return;
+    if (state_ != platform::wmppsPlaying) {
+        ThrowIfFailed(position_->put_CurrentPosition(seconds));
+        return;
+    }
+    ThrowIfFailed(control_->Stop());
+    ThrowIfFailed(position_->put_CurrentPosition(seconds));
+    ThrowIfFailed(control_->Run());
+}
+
+double DShowTrack::Duration() {
+    Poll();
+    if (!position_) return 0;
+    REFTIME seconds = 0;
+    ThrowIfFailed(position_->get_Duration(&seconds));
+    return seconds;
+}
+
+// Takes whatever the graph has queued without waiting for more.
+void DShowTrack::Poll() {
+    if (!events_) return;
+    long code = 0;
+    LONG_PTR param1 = 0;
+    LONG_PTR param2 = 0;
+    while (events_->GetEvent(&code, &param1, &param2, 0) == S_OK) {
+        static_cast<void>(events_->FreeEventParams(code, param1, param2));
+        if (code == EC_COMPLETE || code == EC_ERRORABORT) Ended(code);
+    }
+}
+
+// Like the control, the player stops at the end and goes back to the start,
+// so that play begins the file again; a further pass of playCount starts the
+// same way. The stream is over whatever the graph answers, so its refusals
+// are not raised from a mere question about state.
+void DShowTrack::Ended(long code) {
+    if (state_ != platform::wmppsPlaying) return;
+    static_cast<void>(control_->Stop());
+    static_cast<void>(position_->put_CurrentPosition(0));
+    if (code == EC_COMPLETE && --passesLeft_ > 0) {
+        if (SUCCEEDED(control_->Run())) return;
+    }
+    state_ = wmppsStopped;
+    passesLeft_ = 0;
+}
+
+namespace {
+
+class TrackControls final : public platform::PlayerControls {
+public:
+    explicit TrackControls(std::shared_ptr<DShowTrack> track) : track_(std::move(track)) {}
+    void play() override { track_->Play(); }
+    double get_currentPosition() override { return track_->Position(); }
+    void put_currentPosition(double seconds) override { track_->Seek(seconds); }
+
+private:
+    std::shared_ptr<DShowTrack> track_;
+};
+
+class TrackMedia final : public platform::PlayerMedia {
+public:
+    explicit TrackMedia(std::shared_ptr<DShowTrack> track) : track_(std::move(track)) {}
+    double get_duration() override { return track_->Duration(); }
+
+private:
+    std::shared_ptr<DShowTrack> track_;
+};
+
+}  // namespace
+
+DShowPlayer::DShowPlayer(const PlayerSettings& settings) : track_(std::make_shared<DShowTrack>(settings)) {}
+
+DShowPlayer::~DShowPlayer() = default;
+
+void DShowPlayer::put_URL(const std::wstring& url) { track_->Open(url); }
+
+std::unique_ptr<platform::PlayerControls> DShowPlayer::controls() {
+    return std::make_unique<TrackControls>(track_);
+}
+
+std::unique_ptr<platform::PlayerMedia> DShowPlayer::currentMedia() { return std::make_unique<TrackMedia>(track_); }
+
+std::int32_t DShowPlayer::playState() { return track_->State(); }
+
+}  // namespace win32
