@@ -1,0 +1,724 @@
+"""The Windows-side test rig: the real Trevlin.scr under Wine on a virtual X display.
+
+One Rig is one session: an Xvfb display, a private PulseAudio daemon with a null sink,
+a Wine prefix of its own (a copy of a cached one) and that prefix's wineserver. Savers
+are started through probe.exe, which hands the program exactly the command line a test
+asks for; wine itself would quote any argument that holds spaces.
+
+Everything the rig starts is ended by process id in Rig.close(), which pytest calls
+even when a test fails. Standard library only: tools/demo and bench/ import it too.
+"""
+
+from __future__ import annotations
+
+import array
+import contextlib
+import fcntl
+import math
+import os
+import re
+import select
+import shutil
+import signal
+import subprocess
+import tempfile
+import threading
+import time
+import uuid
+from dataclasses import dataclass
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[2]
+# TREVLIN_SCR points the tests at another build (or a stand-in) of the program.
+SAVER_EXE = Path(os.environ.get("TREVLIN_SCR", REPO / "dist" / "Trevlin.scr"))
+PROBE_EXE = REPO / "build" / "windows" / "tests" / "wine" / "probe.exe"
+SCREEN = (1024, 768)
+SINK = "nullsink"
+RATE = 44100
+
+# Bump when the prefix recipe (_build_prefix and _PREFIX_SETTINGS) changes: every machine
+# then builds a new prefix instead of reusing one made the old way.
+PREFIX_RECIPE = "1"
+
+# DirectShow: the VMR-7 draws nothing on Xvfb, so the GDI Video Renderer (merit 0x800000)
+# must win RenderFile's merit contest in the test prefix.
+_FILTER_CATEGORY = "{083863F1-70DE-11D0-BD40-00A0C911CE86}"
+_VMR7 = "{6BC1CFFA-8FC1-4261-AC22-CFB4CC38DB50}"
+_VMR7_MERIT = 0x00600000
+
+# The http/https "open" command runs C:\trevlin\probe.exe, which each session copies in.
+_PREFIX_SETTINGS = r"""REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[HKEY_CLASSES_ROOT\http\shell\open\command]
+@="\"C:\\trevlin\\probe.exe\" record \"%1\""
+
+[HKEY_CLASSES_ROOT\https\shell\open\command]
+@="\"C:\\trevlin\\probe.exe\" record \"%1\""
+"""
+
+# Files a prefix copy shares with the cache by hard link: Wine's binaries, which nothing
+# rewrites. Everything else (registry, win.ini, ...) is copied, since Wine may rewrite
+# such files in place and would then change the cached prefix through the link.
+_SHARED_SUFFIXES = {".dll", ".exe", ".drv", ".sys", ".nls", ".ocx", ".acm", ".cpl", ".tlb", ".ds",
+                    ".com", ".ax", ".msstyles"}
+
+# Every process a session starts carries this in its environment, Wine's helpers too
+# (they inherit it from the first Wine program), so all of them can be found by it.
+_SESSION_MARKER = "TREVLIN_RIG_SESSION"
+
+
+class RigError(RuntimeError):
+    pass
+
+
+def winpath(path: Path | str) -> str:
+    """The Windows name of a Linux path (Wine maps / to drive Z:)."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def cache_dir() -> Path:
+    base = os.environ.get("XDG_CACHE_HOME") or str(Path.home() / ".cache")
+    path = Path(base) / "trevlin"
+    path.mkdir(parents=True, exist_ok=True)
+    return path
+
+
+def _pid_alive(pid: int) -> bool:
+    try:
+        stat = Path(f"/proc/{pid}/stat").read_text()
+    except OSError:
+        return False
+    return stat[stat.rindex(")") + 2] != "Z"  # a zombie is dead, only not yet reaped
+
+
+def _interrupt(signum, frame) -> None:
+    raise KeyboardInterrupt
+
+
+def _end_process(proc: subprocess.Popen, grace: float = 3.0) -> None:
+    if proc.poll() is not None:
+        return
+    with contextlib.suppress(ProcessLookupError):
+        proc.terminate()
+    try:
+        proc.wait(grace)
+    except subprocess.TimeoutExpired:
+        with contextlib.suppress(ProcessLookupError):
+            proc.kill()
+        proc.wait(grace)
+
+
+def _kill_pid(pid: int) -> None:
+    with contextlib.suppress(ProcessLookupError, PermissionError):
+        os.kill(pid, signal.SIGKILL)
+
+
+def _pids_with_env(entry: bytes) -> list[int]:
+    """Linux processes whose environment holds entry (b"NAME=value")."""
+    found = []
+    for name in os.listdir("/proc"):
+        if not name.isdigit():
+            continue
+        try:
+            with open(f"/proc/{name}/environ", "rb") as f:
+                if entry in f.read().split(b"\0"):
+                    found.append(int(name))
+        except OSError:
+            continue
+    return found
+
+
+def _comm(pid: int) -> str:
+    try:
+        return Path(f"/proc/{pid}/comm").read_text().strip()
+    except OSError:
+        return ""
+
+
+def cpu_seconds(pid: int) -> float:
+    """User plus system CPU time a Linux process has used so far."""
+    stat = Path(f"/proc/{pid}/stat").read_text()
+    fields = stat[stat.rindex(")") + 2:].split()
+    # fields[0] is the state (field 3 of stat); utime and stime are fields 14 and 15.
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+# ---------------------------------------------------------------- windows seen by probe.exe
+
+@dataclass(frozen=True)
+class Window:
+    hwnd: int
+    depth: int
+    pid: int
+    cls: str
+    rect: tuple[int, int, int, int]
+    style: int
+    exstyle: int
+    visible: bool
+    parent: int
+    owner: int
+    text: str
+
+    @staticmethod
+    def parse(line: str) -> "Window":
+        fields = dict(part.split("=", 1) for part in line.rstrip("\n").split("\t"))
+        return Window(
+            hwnd=int(fields["hwnd"], 16),
+            depth=int(fields["depth"]),
+            pid=int(fields["pid"]),
+            cls=fields["class"],
+            rect=tuple(int(v) for v in fields["rect"].split(",")),
+            style=int(fields["style"], 16),
+            exstyle=int(fields["exstyle"], 16),
+            visible=fields["visible"] == "1",
+            parent=int(fields["parent"], 16),
+            owner=int(fields["owner"], 16),
+            text=fields["text"],
+        )
+
+
+def _parse_windows(output: str) -> list[Window]:
+    return [Window.parse(line) for line in output.splitlines() if line.startswith("hwnd=")]
+
+
+# ---------------------------------------------------------------- sound
+
+def read_samples(path: Path) -> array.array:
+    """A parec recording (s16le, interleaved stereo) as one array of samples."""
+    samples = array.array("h")
+    samples.frombytes(Path(path).read_bytes()[: (Path(path).stat().st_size // 4) * 4])
+    return samples
+
+
+def rms(samples: array.array) -> float:
+    """Loudness as root mean square, 1.0 being a full-scale square wave."""
+    if not samples:
+        return 0.0
+    return math.sqrt(sum(s * s for s in samples) / len(samples)) / 32768.0
+
+
+def tone_level(samples: array.array, frequency: float, rate: int = RATE) -> float:
+    """The amplitude of one frequency in a stereo recording (Goertzel on the left channel),
+    on the same scale as rms(): a full-scale sine of that frequency gives about 0.707."""
+    left = samples[0::2]
+    n = len(left)
+    if n == 0:
+        return 0.0
+    coefficient = 2.0 * math.cos(2.0 * math.pi * frequency / rate)
+    s1 = s2 = 0.0
+    for x in left:
+        s1, s2 = x + coefficient * s1 - s2, s1
+    power = s1 * s1 + s2 * s2 - coefficient * s1 * s2
+    return math.sqrt(max(power, 0.0)) * math.sqrt(2.0) / n / 32768.0
+
+
+class Recording:
+    """What the null sink plays, recorded with parec from start() to stop()."""
+
+    def __init__(self, rig: "Rig", path: Path):
+        self.path = Path(path)
+        self._rig = rig
+        self._proc: subprocess.Popen | None = None
+
+    def start(self) -> "Recording":
+        out = open(self.path, "wb")
+        self._proc = self._rig._spawn(
+            ["parec", "-d", f"{SINK}.monitor", "--format=s16le", f"--rate={RATE}", "--channels=2",
+             "--latency-msec=50"], stdout=out)
+        out.close()
+        return self
+
+    def stop(self) -> array.array:
+        if self._proc is not None:
+            _end_process(self._proc)
+            self._proc = None
+        return read_samples(self.path)
+
+    def __enter__(self) -> "Recording":
+        return self.start()
+
+    def __exit__(self, *exc) -> None:
+        self.stop()
+
+
+# ---------------------------------------------------------------- a running saver
+
+class Saver:
+    """One run of a program started by Rig.start_saver (through "probe launch")."""
+
+    def __init__(self, rig: "Rig", launcher: subprocess.Popen, tag: str, exe_name: str):
+        self._rig = rig
+        self._launcher = launcher
+        self._tag = tag
+        self._exe_name = exe_name
+        self._linux_pid: int | None = None
+        self._values: dict[str, str] = {}
+        self._seen: list[Window] = []
+        self._changed = threading.Condition()
+        threading.Thread(target=self._read, daemon=True).start()
+        self.windows_pid = self._value("pid", rig.start_timeout)
+
+    def _read(self) -> None:
+        for line in self._launcher.stdout:
+            line = line.strip()
+            with self._changed:
+                if line.startswith("hwnd="):
+                    self._seen.append(Window.parse(line))
+                elif "=" in line:
+                    key, value = line.split("=", 1)
+                    self._values[key] = value
+                self._changed.notify_all()
+
+    def _value(self, key: str, timeout: float) -> int:
+        with self._changed:
+            found = self._changed.wait_for(lambda: key in self._values or "error" in self._values, timeout)
+            if "error" in self._values:
+                raise RigError(f"CreateProcess failed, Windows error {self._values['error']}")
+            if not found:
+                raise RigError(f"probe launch printed no {key}= within {timeout} s "
+                               f"(launcher exit {self._launcher.poll()})")
+            return int(self._values[key], 0)
+
+    @property
+    def linux_pid(self) -> int | None:
+        """The Linux process running the program (not wine's launcher, not wineserver)."""
+        if self._linux_pid is None and self.running():
+            prefix = self._exe_name[:15]  # /proc/<pid>/comm keeps 15 characters
+            for pid in _pids_with_env(f"TREVLIN_RIG_TAG={self._tag}".encode()):
+                if _comm(pid).startswith(prefix):
+                    self._linux_pid = pid
+                    break
+        return self._linux_pid
+
+    def running(self) -> bool:
+        return self._launcher.poll() is None
+
+    def wait(self, timeout: float) -> int:
+        """The program's exit code (all 32 bits: 0xC0000005 for a crash, say)."""
+        try:
+            self._launcher.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise RigError(f"{self._exe_name} still running after {timeout} s") from None
+        return self._value("exit", 5)
+
+    def windows(self, visible_only: bool = True) -> list[Window]:
+        """The program's top-level windows now."""
+        return [w for w in self._rig.windows(all=not visible_only) if w.pid == self.windows_pid]
+
+    def seen_windows(self) -> list[Window]:
+        """With watch=True: every top-level window of any process that came into being
+        while the program ran, as it was when first seen."""
+        with self._changed:
+            return list(self._seen)
+
+    def kill(self) -> None:
+        if self.running():
+            pid = self.linux_pid
+            if pid is not None:
+                _kill_pid(pid)
+        _end_process(self._launcher, grace=2)
+
+
+# ---------------------------------------------------------------- the session
+
+class Rig:
+    start_timeout = 30.0
+
+    def __init__(self, screen: tuple[int, int] = SCREEN):
+        self.screen = screen
+        self._procs: list[subprocess.Popen] = []
+        self._savers: list[Saver] = []
+        self.root: Path | None = None
+        self.prefix: Path | None = None
+        self.display: str | None = None
+        self.env: dict[str, str] = {}
+        self._wineserver: subprocess.Popen | None = None
+        self._sigterm_installed = False
+
+    # -- start and end
+
+    def __enter__(self) -> "Rig":
+        try:
+            self.start()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc) -> None:
+        self.close()
+
+    def start(self) -> None:
+        # A CI time-out sends SIGTERM; turned into KeyboardInterrupt, it lets pytest's
+        # fixture teardown (and so close()) run instead of leaving Wine and Xvfb behind.
+        if (threading.current_thread() is threading.main_thread()
+                and signal.getsignal(signal.SIGTERM) == signal.SIG_DFL):
+            signal.signal(signal.SIGTERM, _interrupt)
+            self._sigterm_installed = True
+        if not PROBE_EXE.exists():
+            raise RigError(f"{PROBE_EXE} is missing: run tools/build")
+        sessions = cache_dir() / "sessions"
+        sessions.mkdir(exist_ok=True)
+        _remove_abandoned_sessions(sessions)
+        self.root = Path(tempfile.mkdtemp(prefix="s-", dir=sessions))
+        (self.root / "owner.pid").write_text(str(os.getpid()))
+        home = self.root / "home"
+        runtime = self.root / "run"
+        home.mkdir()
+        runtime.mkdir(mode=0o700)
+
+        env = {k: v for k, v in os.environ.items()
+               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "WINEPREFIX", "WINEARCH",
+                            "WINELOADER", "WINESERVER", "PULSE_SERVER", "DBUS_SESSION_BUS_ADDRESS",
+                            "LC_ALL", "LANGUAGE")}
+        env.update({
+            _SESSION_MARKER: str(self.root),
+            "HOME": str(home),
+            "XDG_RUNTIME_DIR": str(runtime),
+            "LANG": "C.UTF-8",  # Wine then takes code page 1252 as the ANSI one
+            "WINEDEBUG": "-all",
+            "WINEDLLOVERRIDES": "winemenubuilder.exe=d",
+            # Nothing here may reach a user's session bus or autostart a daemon.
+            "DBUS_SESSION_BUS_ADDRESS": "disabled:",
+        })
+        self.env = env
+
+        self._start_pulse(runtime)
+        self._start_display()
+        self.prefix = self.root / "prefix"
+        _copy_prefix(_cached_prefix(self.env), self.prefix)
+        self.env["WINEPREFIX"] = str(self.prefix)
+        self._wineserver = self._spawn(["wineserver", "--foreground", "--persistent"])
+        (self.prefix / "drive_c" / "trevlin").mkdir(exist_ok=True)
+        shutil.copy2(PROBE_EXE, self.prefix / "drive_c" / "trevlin" / "probe.exe")
+        # The first Wine program brings up explorer and the services; let that happen here
+        # rather than inside the first test.
+        screen = self.screen_rect()
+        if screen != (0, 0, *self.screen):
+            raise RigError(f"Wine sees the screen as {screen}, expected {self.screen}")
+
+    def _spawn(self, args: list[str], env: dict[str, str] | None = None, **kwargs) -> subprocess.Popen:
+        kwargs.setdefault("stdin", subprocess.DEVNULL)
+        proc = subprocess.Popen(args, env=env or self.env, **kwargs)
+        self._procs = [p for p in self._procs if p.poll() is None] + [proc]
+        return proc
+
+    def _start_display(self) -> None:
+        # Xvfb picks a free display number and writes it to the pipe once it accepts
+        # clients. The pipe must stay open until the whole line has come: Xvfb gives up
+        # ("Cannot write display number") if the reader has gone.
+        read_end, write_end = os.pipe()
+        number = b""
+        try:
+            with open(self.root / "xvfb.log", "wb") as log:
+                self._spawn(["Xvfb", "-displayfd", str(write_end), "-noreset", "-nolisten", "tcp",
+                             "-screen", "0", f"{self.screen[0]}x{self.screen[1]}x24"],
+                            pass_fds=(write_end,), stdout=log, stderr=log)
+            os.close(write_end)
+            write_end = -1
+            deadline = time.monotonic() + self.start_timeout
+            while not number.endswith(b"\n"):
+                ready, _, _ = select.select([read_end], [], [], max(0.0, deadline - time.monotonic()))
+                chunk = os.read(read_end, 64) if ready else b""
+                if not chunk:
+                    break
+                number += chunk
+        finally:
+            os.close(read_end)
+            if write_end >= 0:
+                os.close(write_end)
+        if not number.strip().isdigit():
+            raise RigError(f"Xvfb did not report a display number; see {self.root / 'xvfb.log'}")
+        self.display = f":{number.strip().decode()}"
+        self.env["DISPLAY"] = self.display
+
+    def _start_pulse(self, runtime: Path) -> None:
+        socket = runtime / "pulse-native"
+        # Anonymous access on a socket only this session knows; no cookie, no autospawn.
+        (Path(self.env["HOME"]) / "client.conf").write_text("autospawn = no\n")
+        self.env["PULSE_CLIENTCONFIG"] = str(Path(self.env["HOME"]) / "client.conf")
+        self._spawn(["pulseaudio", "--daemonize=no", "-n", "--exit-idle-time=-1", "--log-target=stderr",
+                     "--log-level=error", f"--load=module-null-sink sink_name={SINK}",
+                     f"--load=module-native-protocol-unix socket={socket} auth-anonymous=1"],
+                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.env["PULSE_SERVER"] = f"unix:{socket}"
+        deadline = time.monotonic() + self.start_timeout
+        while subprocess.run(["pactl", "info"], env=self.env, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL).returncode != 0:
+            if time.monotonic() > deadline:
+                raise RigError("the private PulseAudio daemon did not come up")
+            time.sleep(0.1)
+        subprocess.run(["pactl", "set-default-sink", SINK], env=self.env, check=True)
+
+    def end_savers(self) -> None:
+        """Kills whatever a test left running."""
+        for saver in self._savers:
+            saver.kill()
+        self._savers.clear()
+
+    def close(self) -> None:
+        """Ends everything this rig started, by process id, and removes its files."""
+        self.end_savers()
+        if self._wineserver is not None and self._wineserver.poll() is None:
+            # "wineserver -k" asks this prefix's server (and no other) to end its processes.
+            with contextlib.suppress(Exception):
+                subprocess.run(["wineserver", "-k"], env=self.env, timeout=10,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for proc in reversed(self._procs):
+            _end_process(proc)
+        self._procs.clear()
+        if self.root is not None:
+            # Wine's own helpers (explorer, services, ...) are no children of ours.
+            _kill_session_processes(self.root)
+            shutil.rmtree(self.root, ignore_errors=True)
+            self.root = None
+        if self._sigterm_installed:
+            signal.signal(signal.SIGTERM, signal.SIG_DFL)
+            self._sigterm_installed = False
+
+    # -- Wine
+
+    @property
+    def wineserver_pid(self) -> int:
+        return self._wineserver.pid
+
+    def _wine_command(self, probe_args: list[str]) -> list[str]:
+        return ["wine", str(PROBE_EXE), *probe_args]
+
+    def probe(self, *args: str, timeout: float = 30) -> str:
+        # Output goes through a file, not a pipe: Wine helpers that a Wine program starts
+        # (services, explorer) inherit its stdout and would hold a pipe open for good.
+        with tempfile.TemporaryFile() as out:
+            proc = subprocess.Popen(self._wine_command(list(args)), env=self.env, stdin=subprocess.DEVNULL,
+                                    stdout=out, stderr=subprocess.STDOUT)
+            try:
+                code = proc.wait(timeout)
+            except subprocess.TimeoutExpired:
+                _end_process(proc)
+                raise RigError(f"probe {' '.join(args)} still running after {timeout} s") from None
+            out.seek(0)
+            text = out.read().decode("utf-8", errors="replace").replace("\r\n", "\n")
+        if code != 0:
+            raise RigError(f"probe {' '.join(args)} failed ({code}): {text}")
+        return text
+
+    def windows(self, all: bool = False) -> list[Window]:
+        """Top-level windows, visible ones only unless all."""
+        return _parse_windows(self.probe("windows", *(["all"] if all else [])))
+
+    def children(self, window: Window | int) -> list[Window]:
+        hwnd = window.hwnd if isinstance(window, Window) else window
+        return _parse_windows(self.probe("children", hex(hwnd)))
+
+    def window_text(self, window: Window) -> str:
+        """A window's text and all its descendants' texts, one a line (a message box's
+        title, message and button captions)."""
+        return "\n".join([window.text] + [child.text for child in self.children(window)])
+
+    def cursor_shown(self) -> bool:
+        return "showing=1" in self.probe("cursor").split("\t")
+
+    def screen_rect(self) -> tuple[int, int, int, int]:
+        out = self.probe("screen").strip()
+        return tuple(int(v) for v in out.split("=", 1)[1].split(","))
+
+    def start_saver(self, folder: Path, arguments: str, exe_name: str = "Trevlin.scr",
+                    watch: bool = False) -> Saver:
+        """Runs folder/exe_name with the command line Windows would give it: the quoted
+        program path, then " " and arguments exactly as given (none if arguments is "").
+        The working folder is folder. Parks the pointer first (see park_pointer). With
+        watch, Saver.seen_windows() reports the windows that came and went; the watching
+        costs CPU, so benchmarks leave it off."""
+        self.park_pointer()
+        command_line = f'"{winpath(Path(folder) / exe_name)}"' + (f" {arguments}" if arguments else "")
+        tag = uuid.uuid4().hex
+        env = dict(self.env, TREVLIN_RIG_TAG=tag)
+        # Wine's own complaints (ALSA finding no MIDI device, say) go to a log, not the
+        # test's output.
+        with open(self.root / "wine.log", "ab") as log:
+            launcher = self._spawn(self._wine_command(["launch", *(["--watch"] if watch else []), command_line]),
+                                   env=env, cwd=folder, stdout=subprocess.PIPE, stderr=log, text=True)
+        saver = Saver(self, launcher, tag, exe_name)
+        self._savers.append(saver)
+        return saver
+
+    def opened_addresses(self) -> list[str]:
+        """Addresses ShellExecute opened through the http/https "open" command so far."""
+        path = self.prefix / "drive_c" / "trevlin" / "opened.txt"
+        return path.read_text(encoding="utf-8").splitlines() if path.exists() else []
+
+    # -- X: pointer, keys, pictures
+
+    def xdotool(self, *args: str) -> None:
+        subprocess.run(["xdotool", *args], env=self.env, check=True, timeout=30,
+                       stdout=subprocess.DEVNULL)
+
+    def key(self, name: str = "a") -> None:
+        self.xdotool("key", name)
+
+    def park_pointer(self, x: int = 0, y: int = 0) -> None:
+        """Puts the pointer at (x, y) for X and for Wine alike. Wine's idea of the position
+        can lag behind X's; a window then appearing under the pointer counts as a move."""
+        self.xdotool("mousemove", str(x), str(y))
+        self.probe("setcursor", str(x), str(y))
+
+    def screenshot(self, path: Path) -> Path:
+        subprocess.run(["import", "-display", self.display, "-window", "root", str(path)],
+                       env=self.env, check=True, timeout=30)
+        return Path(path)
+
+    def record(self, path: Path) -> Recording:
+        return Recording(self, path)
+
+    # -- waiting
+
+    @staticmethod
+    def wait_for(condition, timeout: float, interval: float = 0.2, what: str = "condition"):
+        """Polls condition() until it returns something truthy, and returns that."""
+        deadline = time.monotonic() + timeout
+        while True:
+            value = condition()
+            if value:
+                return value
+            if time.monotonic() > deadline:
+                raise RigError(f"timed out after {timeout} s waiting for {what}")
+            time.sleep(interval)
+
+
+def wait_pid_exit(pid: int, timeout: float) -> float | None:
+    """Blocks until Linux process pid ends; returns time.monotonic() at that moment, or
+    None on timeout. Uses a pidfd, so the moment is exact to the scheduler, not a poll."""
+    try:
+        fd = os.pidfd_open(pid)
+    except ProcessLookupError:
+        return time.monotonic()
+    try:
+        ready, _, _ = select.select([fd], [], [], timeout)
+        return time.monotonic() if ready else None
+    finally:
+        os.close(fd)
+
+
+def mean_rgb(image: Path) -> tuple[float, float, float]:
+    """The average colour of a picture, 0..255 per channel."""
+    out = subprocess.run(["convert", str(image), "-resize", "1x1!", "-depth", "16",
+                          "-format", "%[fx:255*r],%[fx:255*g],%[fx:255*b]", "info:"],
+                         capture_output=True, text=True, check=True).stdout
+    return tuple(float(v) for v in out.split(","))
+
+
+def write_ini(folder: Path, text: str | bytes) -> Path:
+    """Writes folder/Trevlin.ini. Text is stored as Windows would: CRLF line ends and the
+    ANSI code page (1252 under the rig's locale)."""
+    data = text if isinstance(text, bytes) else text.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp1252")
+    path = Path(folder) / "Trevlin.ini"
+    path.write_bytes(data)
+    return path
+
+
+# ---------------------------------------------------------------- the cached prefix
+
+def _wine_version(env: dict[str, str]) -> str:
+    out = subprocess.run(["wine", "--version"], env=env, capture_output=True, text=True, check=True).stdout
+    return re.sub(r"[^A-Za-z0-9.+-]+", "_", out.strip())
+
+
+def _cached_prefix(env: dict[str, str]) -> Path:
+    """The prefix every session copies, made once per recipe and Wine version."""
+    cache = cache_dir()
+    final = cache / f"prefix-r{PREFIX_RECIPE}-{_wine_version(env)}"
+    if (final / ".complete").exists():
+        return final
+    with open(cache / "prefix.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if (final / ".complete").exists():
+            return final
+        # Leftovers of a build that was killed; with the lock held, none is running.
+        shutil.rmtree(final, ignore_errors=True)
+        for stale in cache.glob("prefix-*.building-*"):
+            shutil.rmtree(stale, ignore_errors=True)
+        building = Path(tempfile.mkdtemp(prefix=final.name + ".building-", dir=cache))
+        try:
+            _build_prefix(building, dict(env, WINEPREFIX=str(building)))
+            (building / ".complete").touch()
+            building.rename(final)
+        finally:
+            shutil.rmtree(building, ignore_errors=True)
+    return final
+
+
+def _build_prefix(prefix: Path, env: dict[str, str]) -> None:
+    def run(*args: str) -> None:
+        subprocess.run(args, env=env, check=True, timeout=300, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    run("wine", "wineboot", "-i")
+    run("wineserver", "-w")
+    settings = _PREFIX_SETTINGS + _vmr7_merit_setting(prefix / "system.reg")
+    reg = prefix / "drive_c" / "trevlin-settings.reg"
+    reg.write_text(settings.replace("\n", "\r\n"), encoding="utf-8")
+    run("wine", "regedit", "/S", "C:\\trevlin-settings.reg")
+    run("wineserver", "-w")
+    reg.unlink()
+    if _VMR7.lower() not in (prefix / "system.reg").read_text(errors="replace").lower():
+        raise RigError("the VMR-7 filter is not registered in the new prefix")
+
+
+def _vmr7_merit_setting(system_reg: Path) -> str:
+    """A .reg section giving the VMR-7 filter its registered FilterData with a lower merit."""
+    section = f"[Software\\\\Classes\\\\CLSID\\\\{_FILTER_CATEGORY}\\\\Instance\\\\{_VMR7}]".lower()
+    lines = system_reg.read_text(errors="replace").splitlines()
+    start = next(i for i, line in enumerate(lines) if line.lower().startswith(section))
+    i = next(j for j in range(start + 1, len(lines)) if lines[j].startswith('"FilterData"=hex:'))
+    hex_text = lines[i].split(":", 1)[1]
+    while hex_text.endswith("\\"):
+        i += 1
+        hex_text = hex_text[:-1] + lines[i].strip()
+    data = bytearray(int(b, 16) for b in hex_text.split(",") if b)
+    # REGFILTER2 version 2: a DWORD version, then the DWORD merit.
+    data[4:8] = _VMR7_MERIT.to_bytes(4, "little")
+    return (f"\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{_FILTER_CATEGORY}\\Instance\\{_VMR7}]\n"
+            f'"FilterData"=hex:{",".join(f"{b:02x}" for b in data)}\n')
+
+
+def _copy_prefix(source: Path, target: Path) -> None:
+    def link_or_copy(src: str, dst: str) -> None:
+        if Path(src).suffix.lower() in _SHARED_SUFFIXES:
+            try:
+                os.link(src, dst)
+                return
+            except OSError:
+                pass  # another file system: fall back to a copy
+        shutil.copy2(src, dst)
+
+    shutil.copytree(source, target, symlinks=True, copy_function=link_or_copy)
+    (target / ".complete").unlink(missing_ok=True)
+
+
+def _remove_abandoned_sessions(sessions: Path) -> None:
+    """Sessions whose owner died without cleaning up (a killed test run)."""
+    for session in sessions.iterdir():
+        try:
+            owner = int((session / "owner.pid").read_text())
+        except (OSError, ValueError):
+            owner = 0
+        if owner and _pid_alive(owner):
+            continue
+        if not owner and time.time() - session.stat().st_mtime < 60:
+            continue  # being created just now
+        _kill_session_processes(session)
+        shutil.rmtree(session, ignore_errors=True)
+
+
+def _kill_session_processes(session: Path) -> None:
+    """Every process a session started carries the session's marker in its environment,
+    Wine's helpers included (they inherit it from the first Wine program)."""
+    for pid in _pids_with_env(f"{_SESSION_MARKER}={session}".encode()):
+        if pid != os.getpid():
+            _kill_pid(pid)
