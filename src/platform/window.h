@@ -64,6 +64,7 @@ constexpr std::uint32_t SWP_PREVIEW_FLAGS = 0x54;  // SWP_NOZORDER | SWP_NOACTIV
 class WindowApi {
 public:
     virtual ~WindowApi() = default;
+    virtual bool IsWindow(std::intptr_t window) = 0;
     virtual void GetClientRect(std::intptr_t window, Rect& rect) = 0;
     virtual std::int32_t GetWindowLong(std::intptr_t window, int index) = 0;
     virtual std::int32_t SetWindowLong(std::intptr_t window, int index, std::int32_t value) = 0;

@@ -46,6 +46,9 @@ void Main(platform::Platform& platform, Form1& form) {
         PreviewMode = true;
         ConfigMode = false;
         const std::int32_t host = HostHandle(switchText);
+        // No host window, nothing to draw in and nobody to close the preview:
+        // it would live on unseen.
+        if (!platform.windows.IsWindow(host)) platform.process.End();
         form.Load();
         EmbedPreview(platform.windows, platform.window.Handle(), host);
     } else if (sw == L"/C") {

@@ -104,6 +104,11 @@ void FakeWindow::DoEvents() {
     next();
 }
 
+bool FakeWindowApi::IsWindow(std::intptr_t window) {
+    log_.Call("IsWindow", std::to_string(window));
+    return hostExists;
+}
+
 void FakeWindowApi::GetClientRect(std::intptr_t window, platform::Rect& rect) {
     log_.Call("GetClientRect", std::to_string(window));
     rect = hostClient;

@@ -104,6 +104,7 @@ private:
 class FakeWindowApi final : public platform::WindowApi {
 public:
     explicit FakeWindowApi(CallLog& log) : log_(log) {}
+    bool IsWindow(std::intptr_t window) override;
     void GetClientRect(std::intptr_t window, platform::Rect& rect) override;
     std::int32_t GetWindowLong(std::intptr_t window, int index) override;
     std::int32_t SetWindowLong(std::intptr_t window, int index, std::int32_t value) override;
@@ -112,6 +113,7 @@ public:
                       std::uint32_t flags) override;
 
     platform::Rect hostClient{0, 0, 200, 150};
+    bool hostExists = true;
     std::int32_t style = 0x06000000;  // WS_CLIPSIBLINGS | WS_CLIPCHILDREN
 
 private:

@@ -103,8 +103,8 @@ TEST_F(MainTest, PreviewWithABadHandleRaisesBeforeTheWindowIsLoaded) {
     }
 }
 
-TEST_F(MainTest, PreviewOfANonWindowShowsAnEmptyWindow) {
-    f.windows.hostClient = {0, 0, 0, 0};
-    RunMain(L"/p 0");
-    EXPECT_EQ(f.log.calls.back(), "SetWindowPos(4660,0,0,0,0,0,0x54)");
+TEST_F(MainTest, PreviewOfANonWindowEndsWithoutAWindow) {
+    f.windows.hostExists = false;
+    EXPECT_THROW(RunMain(L"/p 99999"), fakes::ProgramEnded);
+    EXPECT_THAT(f.log.calls, ElementsAre("IsWindow(99999)", "End()"));
 }

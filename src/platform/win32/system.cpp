@@ -100,6 +100,8 @@ void Shell::Open(std::intptr_t window, const std::wstring& address) {
     ShellExecuteW(ToHwnd(window), L"open", address.c_str(), nullptr, nullptr, 0);
 }
 
+bool WindowApi::IsWindow(std::intptr_t window) { return ::IsWindow(ToHwnd(window)) != FALSE; }
+
 void WindowApi::GetClientRect(std::intptr_t window, platform::Rect& rect) {
     RECT r{rect.left, rect.top, rect.right, rect.bottom};
     if (::GetClientRect(ToHwnd(window), &r)) rect = {r.left, r.top, r.right, r.bottom};

@@ -48,6 +48,7 @@ public:
 
 class WindowApi final : public platform::WindowApi {
 public:
+    bool IsWindow(std::intptr_t window) override;
     void GetClientRect(std::intptr_t window, platform::Rect& rect) override;
     std::int32_t GetWindowLong(std::intptr_t window, int index) override;
     std::int32_t SetWindowLong(std::intptr_t window, int index, std::int32_t value) override;
