@@ -88,32 +88,32 @@ void FormWindow::Create(platform::FormEvents& events) {
 void FormWindow::CreateControls() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     defaultFont_ = MakeDefaultFont(dpi_);
-    for (const layout::ControlSpec& spec : layout::Controls()) {
+    for (const layout::ControlSpec& item : layout::Controls()) {
         const wchar_t* cls = nullptr;
-        DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (spec.visible ? WS_VISIBLE : 0);
-        switch (spec.kind) {
+        DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (item.visible ? WS_VISIBLE : 0);
+        switch (item.kind) {
         case layout::Kind::CommandButton: cls = L"BUTTON"; style |= BS_PUSHBUTTON | WS_TABSTOP; break;
         case layout::Kind::CheckBox: cls = L"BUTTON"; style |= BS_3STATE | WS_TABSTOP; break;
-        case layout::Kind::Label: cls = L"STATIC"; style |= SS_LEFT | (spec.link ? SS_NOTIFY : 0); break;
+        case layout::Kind::Label: cls = L"STATIC"; style |= SS_LEFT | (item.link ? SS_NOTIFY : 0); break;
         case layout::Kind::MediaPlayer:  // the player has no window of its own
         case layout::Kind::Image: continue;  // its picture is the preview background
         }
-        HWND child = CreateWindowExW(0, cls, spec.caption.c_str(), style, PixelsOf(spec.left, dpi_),
-                                     PixelsOf(spec.top, dpi_), PixelsOf(spec.width, dpi_),
-                                     PixelsOf(spec.height, dpi_), hwnd_,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + Index(spec.id))),
+        HWND child = CreateWindowExW(0, cls, item.caption.c_str(), style, PixelsOf(item.left, dpi_),
+                                     PixelsOf(item.top, dpi_), PixelsOf(item.width, dpi_),
+                                     PixelsOf(item.height, dpi_), hwnd_,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + Index(item.id))),
                                      instance, nullptr);
         HFONT font = defaultFont_;
-        if (spec.font) font = fonts_[Index(spec.id)] = MakeFont(*spec.font, dpi_);
+        if (item.font) font = fonts_[Index(item.id)] = MakeFont(*item.font, dpi_);
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        controls_[Index(spec.id)] = child;
+        controls_[Index(item.id)] = child;
     }
     SendMessageW(controls_[Index(platform::Control::Check1)], BM_SETCHECK, BST_CHECKED, 0);
     // Tab order follows the tab index: stack the controls in that order.
     for (int tab = 0; tab < static_cast<int>(layout::Controls().size()); ++tab)
-        for (const layout::ControlSpec& spec : layout::Controls())
-            if (spec.tabIndex == tab && controls_[Index(spec.id)])
-                SetWindowPos(controls_[Index(spec.id)], HWND_BOTTOM, 0, 0, 0, 0,
+        for (const layout::ControlSpec& item : layout::Controls())
+            if (item.tabIndex == tab && controls_[Index(item.id)])
+                SetWindowPos(controls_[Index(item.id)], HWND_BOTTOM, 0, 0, 0, 0,
                              SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 

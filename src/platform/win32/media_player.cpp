@@ -6,28 +6,13 @@
 #include <utility>
 
 #include "platform/error.h"
+#include "platform/win32/bstr.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/dshow_player.h"
 #include "platform/win32/hresult.h"
 
 namespace win32 {
 namespace {
-
-// A BSTR for the length of one call.
-class Bstr {
-public:
-    explicit Bstr(const std::wstring& text)
-        : text_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
-        if (!text_) ThrowIfFailed(E_OUTOFMEMORY);
-    }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    ~Bstr() { SysFreeString(text_); }
-    BSTR get() const { return text_; }
-
-private:
-    BSTR text_;
-};
 
 VARIANT_BOOL ToVariantBool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
 
