@@ -29,8 +29,20 @@ int AtEnd(std::function<void()> work) {
 void CancelAtEnd(int id) { EndWork().erase(id); }
 
 void EndProcess(UINT exitCode) {
-    // The screen comes back at once, before the clean-up.
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM) { ShowWindow(window, SW_HIDE); return TRUE; }, 0);
+    // The screen comes back at once, before the clean-up: our windows, and the
+    // video's own full-screen window, which belongs to another of our threads.
+    EnumWindows(
+        [](HWND window, LPARAM) {
+            DWORD pid = 0;
+            const DWORD thread = GetWindowThreadProcessId(window, &pid);
+            if (pid != GetCurrentProcessId()) return TRUE;
+            if (thread == GetCurrentThreadId())
+                ShowWindow(window, SW_HIDE);
+            else
+                ShowWindowAsync(window, SW_HIDE);
+            return TRUE;
+        },
+        0);
     const auto work = std::exchange(EndWork(), {});
     for (const auto& [id, stop] : work) stop();
     TerminateProcess(GetCurrentProcess(), exitCode);
