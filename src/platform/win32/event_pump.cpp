@@ -1,5 +1,7 @@
 #include "platform/win32/event_pump.h"
 
+#include <utility>
+
 namespace win32 {
 
 EventPump& ThePump() {
@@ -36,6 +38,10 @@ void EventPump::RunSignalled() {
 }
 
 void EventPump::DoEvents() {
+    // A wait that ran out found no message and no event: nothing has come
+    // since, or the next wait returns at once for it. Asking again would only
+    // cost the show loop its idle time.
+    if (std::exchange(idle_, false)) return;
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
         if (!Dispatch(msg)) break;
@@ -43,8 +49,8 @@ void EventPump::DoEvents() {
 }
 
 void EventPump::Wait(DWORD milliseconds) {
-    MsgWaitForMultipleObjectsEx(static_cast<DWORD>(handles_.size()), handles_.data(), milliseconds,
-                                QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    idle_ = MsgWaitForMultipleObjectsEx(static_cast<DWORD>(handles_.size()), handles_.data(), milliseconds,
+                                        QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_TIMEOUT;
 }
 
 int EventPump::RunUntilQuit() {

@@ -33,6 +33,7 @@ private:
     std::vector<Watched> watched_;
     std::vector<HANDLE> handles_;
     HWND dialog_ = nullptr;
+    bool idle_ = false;  // the last wait ran out with nothing arrived
 };
 
 EventPump& ThePump();
