@@ -15,12 +15,29 @@
 //                           every 2 ms
 //   probe record TEXT...    appends TEXT to opened.txt beside probe.exe (registered as the
 //                           http "open" command, it tells a test which address was opened)
+//   probe host [--destroy] [--settle MS] [--timeout MS] CMDLINE
+//                           makes a host window with a 200x150 client area, activates it and
+//                           starts CMDLINE with "{hwnd}" replaced by the host's handle in
+//                           decimal; once a visible TrevlinForm1 is inside the host (or the
+//                           program has ended) and MS more have passed, prints the host's
+//                           descendants (crect= in host client coordinates) and which window
+//                           is foreground and active; with --destroy, then destroys the host
+//                           and prints how the program ended (exit=none if it did not)
+//   probe controls HWND     the client size of HWND, then its direct children in z-order with
+//                           id=, check= (BM_GETCHECK, -1 for no button) and crect=
+//   probe focus HWND        active and focused window of HWND's thread, and the foreground one
+//   probe click HWND        BM_CLICK to a button, a posted left press and release to another
+//   probe launch-timed CMDLINE window CLASS TEXT | pixel X Y RRGGBB
+//                           starts CMDLINE, prints seen_ms= once a visible top-level window
+//                           of it with that class and text is there, or once the screen pixel
+//                           is near the colour; then waits for it like launch
 //
 // A window line is tab-separated key=value fields with the text last, so the text may
 // hold anything but tabs and line breaks (those are printed as spaces). Output is UTF-8.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 #include <string>
 
@@ -46,7 +63,8 @@ std::wstring Hex(unsigned long long value) {
     return buffer;
 }
 
-std::wstring WindowLine(HWND window, int depth) {
+// extra: more tab-separated fields, put before the text (which must stay last).
+std::wstring WindowLine(HWND window, int depth, const std::wstring& extra = L"") {
     wchar_t className[256] = L"";
     GetClassNameW(window, className, 256);
     // The text Windows keeps with the window: asks nothing of its (maybe busy) owner.
@@ -62,14 +80,15 @@ std::wstring WindowLine(HWND window, int depth) {
     wchar_t line[2048];
     std::swprintf(line, 2048,
                   L"hwnd=%ls\tdepth=%d\tpid=%lu\tclass=%ls\trect=%ld,%ld,%ld,%ld\tstyle=%ls\texstyle=%ls\t"
-                  L"visible=%d\tparent=%ls\towner=%ls\ttext=%ls",
+                  L"visible=%d\tparent=%ls\towner=%ls\t%lstext=%ls",
                   Hex(reinterpret_cast<ULONG_PTR>(window)).c_str(), depth, pid, className, rect.left,
                   rect.top, rect.right, rect.bottom,
                   Hex(static_cast<ULONG>(GetWindowLongW(window, GWL_STYLE))).c_str(),
                   Hex(static_cast<ULONG>(GetWindowLongW(window, GWL_EXSTYLE))).c_str(),
                   IsWindowVisible(window) ? 1 : 0,
                   Hex(reinterpret_cast<ULONG_PTR>(GetAncestor(window, GA_PARENT))).c_str(),
-                  Hex(reinterpret_cast<ULONG_PTR>(GetWindow(window, GW_OWNER))).c_str(), text);
+                  Hex(reinterpret_cast<ULONG_PTR>(GetWindow(window, GW_OWNER))).c_str(),
+                  extra.empty() ? L"" : (extra + L"\t").c_str(), text);
     return line;
 }
 
@@ -165,9 +184,331 @@ int Record(int argc, wchar_t** argv) {
     return 0;
 }
 
+int Usage();
+
+// ---------------------------------------------------------------- preview host, controls, clicks
+
+bool IsClass(HWND window, const wchar_t* name) {
+    wchar_t className[256] = L"";
+    GetClassNameW(window, className, 256);
+    return lstrcmpiW(className, name) == 0;
+}
+
+// A rectangle as "l,t,r,b" in the client coordinates of origin.
+std::wstring ClientRectText(HWND window, HWND origin) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    MapWindowPoints(nullptr, origin, reinterpret_cast<POINT*>(&rect), 2);
+    wchar_t text[96];
+    std::swprintf(text, 96, L"crect=%ld,%ld,%ld,%ld", rect.left, rect.top, rect.right, rect.bottom);
+    return text;
+}
+
+void PrintDescendants(HWND parent, HWND origin, int depth) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        Print(WindowLine(child, depth, ClientRectText(child, origin)));
+        PrintDescendants(child, origin, depth + 1);
+    }
+}
+
+bool HasVisibleDescendant(HWND parent, const wchar_t* className) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (IsClass(child, className) && IsWindowVisible(child)) return true;
+        if (HasVisibleDescendant(child, className)) return true;
+    }
+    return false;
+}
+
+// Runs the host's messages for up to milliseconds, or until done() holds or the process ends.
+template <typename Done>
+bool PumpUntil(HANDLE process, DWORD milliseconds, Done done) {
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return false;
+        const DWORD left = static_cast<DWORD>(deadline - now);
+        const DWORD wait = MsgWaitForMultipleObjects(process ? 1 : 0, process ? &process : nullptr, FALSE,
+                                                     left < 10 ? left : 10, QS_ALLINPUT);
+        if (process && wait == WAIT_OBJECT_0) return done();
+    }
+}
+
+bool Ended(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
+
+void PrintExit(HANDLE process) {
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    wchar_t line[64];
+    std::swprintf(line, 64, L"exit=0x%lx", code);
+    Print(line);
+}
+
+void PrintActivation() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(0, &info);  // the foreground thread's
+    const HWND foreground = GetForegroundWindow();
+    wchar_t line[256];
+    std::swprintf(line, 256,
+                  L"foreground=%ls\tforeground_active=%ls\tforeground_focus=%ls\thost_active=%ls\thost_focus=%ls",
+                  Hex(reinterpret_cast<ULONG_PTR>(foreground)).c_str(),
+                  Hex(reinterpret_cast<ULONG_PTR>(info.hwndActive)).c_str(),
+                  Hex(reinterpret_cast<ULONG_PTR>(info.hwndFocus)).c_str(),
+                  Hex(reinterpret_cast<ULONG_PTR>(GetActiveWindow())).c_str(),
+                  Hex(reinterpret_cast<ULONG_PTR>(GetFocus())).c_str());
+    Print(line);
+    if (foreground) Print(WindowLine(foreground, 0, L"role=foreground"));
+}
+
+LRESULT CALLBACK HostProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+// What a settings page does for a preview: a window of its own whose client area the
+// preview fills, and the program started with that window's handle in its command line.
+int Host(const std::wstring& commandTemplate, bool destroy, DWORD settle, DWORD timeout) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = HostProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = L"TrevlinProbeHost";
+    RegisterClassExW(&wc);
+    constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    RECT frame{0, 0, 200, 150};
+    AdjustWindowRectEx(&frame, style, FALSE, 0);
+    const HWND host = CreateWindowExW(0, wc.lpszClassName, L"Preview host", style, 100, 100,
+                                      frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                                      instance, nullptr);
+    if (!host) return 1;
+    ShowWindow(host, SW_SHOW);
+    SetForegroundWindow(host);
+    SetActiveWindow(host);
+    SetFocus(host);
+    UpdateWindow(host);
+    PumpUntil(nullptr, 5000, [&] { return GetForegroundWindow() == host; });
+
+    RECT client{};
+    GetClientRect(host, &client);
+    wchar_t line[256];
+    std::swprintf(line, 256, L"host=%ls\tclient=%ld,%ld\thost_foreground=%d",
+                  Hex(reinterpret_cast<ULONG_PTR>(host)).c_str(), client.right, client.bottom,
+                  GetForegroundWindow() == host ? 1 : 0);
+    Print(line);
+
+    // "{hwnd}" becomes the handle in decimal, as a settings page writes it.
+    std::wstring commandLine = commandTemplate;
+    const std::wstring marker = L"{hwnd}";
+    const size_t at = commandLine.find(marker);
+    if (at != std::wstring::npos)
+        commandLine.replace(at, marker.size(), std::to_wstring(reinterpret_cast<ULONG_PTR>(host)));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        std::swprintf(line, 256, L"error=%lu", GetLastError());
+        Print(line);
+        DestroyWindow(host);
+        return 255;
+    }
+    CloseHandle(process.hThread);
+    std::swprintf(line, 256, L"pid=%lu", process.dwProcessId);
+    Print(line);
+    std::fflush(stdout);
+
+    const bool appeared = PumpUntil(process.hProcess, timeout, [&] {
+        return Ended(process.hProcess) || HasVisibleDescendant(host, L"TrevlinForm1");
+    }) && !Ended(process.hProcess);
+    // Let the preview finish sizing and showing itself, as the host would run meanwhile.
+    if (appeared) PumpUntil(process.hProcess, settle, [] { return false; });
+    std::swprintf(line, 256, L"appeared=%d", appeared ? 1 : 0);
+    Print(line);
+    PrintDescendants(host, host, 1);
+    PrintActivation();
+    std::swprintf(line, 256, L"host_foreground=%d", GetForegroundWindow() == host ? 1 : 0);
+    Print(line);
+
+    if (Ended(process.hProcess)) {
+        Print(L"ended_before_destroy=1");
+        PrintExit(process.hProcess);
+    } else if (destroy) {
+        DestroyWindow(host);
+        Print(L"destroyed=1");
+        std::fflush(stdout);
+        if (PumpUntil(process.hProcess, timeout, [&] { return Ended(process.hProcess); })) {
+            PrintExit(process.hProcess);
+        } else {
+            Print(L"exit=none");
+        }
+    }
+    if (!Ended(process.hProcess)) {
+        // Nothing a test starts may outlive it.
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 5000);
+        Print(L"terminated=1");
+    }
+    CloseHandle(process.hProcess);
+    if (IsWindow(host)) DestroyWindow(host);
+    return 0;
+}
+
+// The direct children of a window: its controls, in z-order (which is the tab order), with
+// their rectangles in the window's client coordinates, control id and, for buttons, the
+// BM_GETCHECK state. The first line gives the window's client size.
+int Controls(HWND window) {
+    if (!IsWindow(window)) return 1;
+    RECT client{};
+    GetClientRect(window, &client);
+    wchar_t line[128];
+    std::swprintf(line, 128, L"client=%ld,%ld", client.right, client.bottom);
+    Print(line);
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        DWORD_PTR check = static_cast<DWORD_PTR>(-1);
+        if (IsClass(child, L"Button") &&
+            !SendMessageTimeoutW(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &check))
+            check = static_cast<DWORD_PTR>(-2);
+        wchar_t extra[160];
+        std::swprintf(extra, 160, L"id=%ld\tcheck=%ld\t%ls", static_cast<long>(GetDlgCtrlID(child)),
+                      static_cast<long>(check), ClientRectText(child, window).c_str());
+        Print(WindowLine(child, 1, extra));
+    }
+    return 0;
+}
+
+// Active and focused windows of the thread that owns window.
+int Focus(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return 1;
+    wchar_t line[160];
+    std::swprintf(line, 160, L"active=%ls\tfocus=%ls\tforeground=%ls",
+                  Hex(reinterpret_cast<ULONG_PTR>(info.hwndActive)).c_str(),
+                  Hex(reinterpret_cast<ULONG_PTR>(info.hwndFocus)).c_str(),
+                  Hex(reinterpret_cast<ULONG_PTR>(GetForegroundWindow())).c_str());
+    Print(line);
+    return 0;
+}
+
+// A click by message, for where a pointer click cannot be made: posted, so that a
+// message box the click opens does not hold the probe up.
+int Click(HWND control) {
+    if (!IsWindow(control)) return 1;
+    if (IsClass(control, L"Button")) return PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
+    RECT rect{};
+    GetClientRect(control, &rect);
+    const LPARAM centre = MAKELPARAM(rect.right / 2, rect.bottom / 2);
+    if (!PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, centre)) return 1;
+    return PostMessageW(control, WM_LBUTTONUP, 0, centre) ? 0 : 1;
+}
+
+// ---------------------------------------------------------------- start-up timing
+
+double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+struct WindowWanted {
+    DWORD pid;
+    const wchar_t* className;
+    const wchar_t* text;
+    bool found;
+};
+
+BOOL CALLBACK FindWanted(HWND window, LPARAM param) {
+    auto* wanted = reinterpret_cast<WindowWanted*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != wanted->pid || !IsWindowVisible(window) || !IsClass(window, wanted->className)) return TRUE;
+    wchar_t text[256] = L"";
+    InternalGetWindowText(window, text, 256);
+    if (lstrcmpW(text, wanted->text) != 0) return TRUE;
+    wanted->found = true;
+    return FALSE;
+}
+
+bool NearColour(COLORREF pixel, COLORREF colour, int tolerance) {
+    return pixel != CLR_INVALID && std::abs(GetRValue(pixel) - GetRValue(colour)) <= tolerance &&
+           std::abs(GetGValue(pixel) - GetGValue(colour)) <= tolerance &&
+           std::abs(GetBValue(pixel) - GetBValue(colour)) <= tolerance;
+}
+
+// Starts CMDLINE and prints "seen_ms=" once what is asked for is on the screen, timed from
+// just before CreateProcess: a visible top-level window of the process with that class and
+// text, or a screen pixel near a colour (0xRRGGBB, each channel within 48). Polls every
+// 2 ms for up to 60 s ("seen_ms=none"), then waits for the process like launch does.
+int LaunchTimed(int argc, wchar_t** argv) {
+    const std::wstring what = argv[3];
+    std::wstring buffer = argv[2];
+    LARGE_INTEGER start, now;
+    QueryPerformanceCounter(&start);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        wchar_t line[64];
+        std::swprintf(line, 64, L"error=%lu", GetLastError());
+        Print(line);
+        return 255;
+    }
+    CloseHandle(process.hThread);
+    wchar_t line[128];
+    std::swprintf(line, 128, L"pid=%lu", process.dwProcessId);
+    Print(line);
+    std::fflush(stdout);
+
+    HDC screen = GetDC(nullptr);
+    bool seen = false;
+    const ULONGLONG deadline = GetTickCount64() + 60000;
+    while (!seen && GetTickCount64() < deadline && !Ended(process.hProcess)) {
+        if (what == L"window" && argc == 6) {
+            WindowWanted wanted{process.dwProcessId, argv[4], argv[5], false};
+            EnumWindows(FindWanted, reinterpret_cast<LPARAM>(&wanted));
+            seen = wanted.found;
+        } else if (what == L"pixel" && argc == 7) {
+            const unsigned long rgb = std::wcstoul(argv[6], nullptr, 16);
+            const COLORREF colour = RGB((rgb >> 16) & 0xff, (rgb >> 8) & 0xff, rgb & 0xff);
+            seen = NearColour(GetPixel(screen, _wtoi(argv[4]), _wtoi(argv[5])), colour, 48);
+        } else {
+            ReleaseDC(nullptr, screen);
+            TerminateProcess(process.hProcess, 1);
+            return Usage();
+        }
+        if (!seen) Sleep(2);
+    }
+    QueryPerformanceCounter(&now);
+    ReleaseDC(nullptr, screen);
+    if (seen) {
+        std::swprintf(line, 128, L"seen_ms=%.1f", Milliseconds(start, now));
+    } else {
+        std::swprintf(line, 128, L"seen_ms=none");
+    }
+    Print(line);
+    std::fflush(stdout);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    PrintExit(process.hProcess);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
 int Usage() {
     Print(L"usage: probe windows [all] | children HWND | cursor | screen | setcursor X Y | foreground"
-          L" | launch [--watch] CMDLINE | record TEXT...");
+          L" | launch [--watch] CMDLINE | record TEXT... | host [--destroy] [--settle MS] [--timeout MS] CMDLINE"
+          L" | controls HWND | focus HWND | click HWND"
+          L" | launch-timed CMDLINE (window CLASS TEXT | pixel X Y RRGGBB)");
     return 2;
 }
 
@@ -207,6 +548,31 @@ int wmain(int argc, wchar_t** argv) {
         return Launch(argv[3], true);
     } else if (command == L"record") {
         return Record(argc, argv);
+    } else if (command == L"host" && argc >= 3) {
+        bool destroy = false;
+        DWORD settle = 1500, timeout = 20000;
+        int i = 2;
+        for (; i < argc - 1; ++i) {
+            const std::wstring option = argv[i];
+            if (option == L"--destroy") {
+                destroy = true;
+            } else if (option == L"--settle" && i + 1 < argc - 1) {
+                settle = static_cast<DWORD>(_wtoi(argv[++i]));
+            } else if (option == L"--timeout" && i + 1 < argc - 1) {
+                timeout = static_cast<DWORD>(_wtoi(argv[++i]));
+            } else {
+                return Usage();
+            }
+        }
+        return Host(argv[argc - 1], destroy, settle, timeout);
+    } else if (command == L"controls" && argc == 3) {
+        return Controls(ParseWindow(argv[2]));
+    } else if (command == L"focus" && argc == 3) {
+        return Focus(ParseWindow(argv[2]));
+    } else if (command == L"click" && argc == 3) {
+        return Click(ParseWindow(argv[2]));
+    } else if (command == L"launch-timed" && argc >= 4) {
+        return LaunchTimed(argc, argv);
     } else {
         return Usage();
     }

@@ -1,0 +1,113 @@
+"""Background music in the saver (/s): Trevlin.wma beside the video, played when sound is
+"1", looped, and quieter than the video's soundtrack. Heard on the null sink's monitor: the
+music is a 1000 Hz tone, the soundtrack 440 Hz."""
+
+import shutil
+import time
+
+import pytest
+
+from conftest import form_windows, ini_for
+from media import MUSIC_NAME, MUSIC_TONE, VIDEO_TONE, make_music
+from rig import RATE, SAVER_EXE, tone_level, write_ini
+
+GENEROUS = 10  # seconds; these are not timing tests
+HEARD = 0.02   # tone level; both tones play at about 0.1 to 0.35
+SILENT = 0.005
+BLOCK = 0.25   # seconds of sound per measurement
+MUSIC_LENGTH = 3  # seconds: short, so that a recording spans several passes
+
+
+def levels(samples, frequency):
+    """The tone's level in each BLOCK of a stereo recording."""
+    size = int(RATE * BLOCK) * 2
+    return [tone_level(samples[i:i + size], frequency) for i in range(0, len(samples) - size + 1, size)]
+
+
+def play_and_record(rig, saver_dir, media_dir, sound, tmp_path, seconds, watch=False):
+    """Runs the saver for seconds after its form appears, recording the sink; ends it with
+    a key. Returns the recording and the saver (already ended)."""
+    write_ini(saver_dir, ini_for(media_dir, sound=sound))
+    with rig.record(tmp_path / "sink.raw") as recording:
+        saver = rig.start_saver(saver_dir, "/s", watch=watch)
+        rig.wait_for(lambda: form_windows(saver.windows()), GENEROUS, what="the saver's form")
+        time.sleep(seconds)
+    samples = recording.stop()
+    assert saver.running(), "the saver ended by itself"
+    rig.key("a")
+    assert saver.wait(GENEROUS) == 0
+    return samples, saver
+
+
+@pytest.fixture(scope="module")
+def short_music(tmp_path_factory):
+    return make_music(tmp_path_factory.mktemp("music") / MUSIC_NAME, seconds=MUSIC_LENGTH)
+
+
+class LoopRun:
+    def __init__(self, samples):
+        self.music = levels(samples, MUSIC_TONE)
+        self.video = levels(samples, VIDEO_TONE)
+
+    def heard(self, which):
+        return [i * BLOCK for i, level in enumerate(which) if level > HEARD]
+
+
+@pytest.fixture(scope="module")
+def loop_run(rig, media, short_music, tmp_path_factory):
+    work = tmp_path_factory.mktemp("loop")
+    saver_dir = work / "saver"
+    saver_dir.mkdir()
+    shutil.copy2(SAVER_EXE, saver_dir / "Trevlin.scr")
+    media_dir = media.put(work / "media", music=False)
+    shutil.copy2(short_music, media_dir / MUSIC_NAME)
+    samples, _ = play_and_record(rig, saver_dir, media_dir, "1", work, seconds=4 * MUSIC_LENGTH)
+    return LoopRun(samples)
+
+
+def test_music_is_heard(loop_run):
+    assert loop_run.heard(loop_run.music), f"no {MUSIC_TONE} Hz at all; levels {loop_run.music}"
+
+
+def test_music_starts_again_after_its_end(loop_run):
+    heard = loop_run.heard(loop_run.music)
+    # One pass lasts MUSIC_LENGTH at most; heard for much longer, it must have restarted.
+    assert len(heard) * BLOCK > 2 * MUSIC_LENGTH + 1, f"heard for {len(heard) * BLOCK} s; levels {loop_run.music}"
+    assert heard[-1] - heard[0] > 2 * MUSIC_LENGTH + 1
+
+
+def test_music_plays_at_61_of_100_beside_the_full_soundtrack(loop_run):
+    # Both files carry their tone at the same amplitude; at 61 of 100 (about -4.3 dB) the
+    # music comes out at 0.61 of the soundtrack. Wine's media player control, at -39 dB,
+    # would give about 0.01.
+    both = [m / v for m, v in zip(loop_run.music, loop_run.video) if m > HEARD and v > HEARD]
+    assert both, "music and soundtrack were never heard together"
+    ratio = sorted(both)[len(both) // 2]
+    assert 0.45 < ratio < 0.8, f"music at {ratio:.2f} of the soundtrack's level"
+
+
+@pytest.mark.parametrize("sound, soundtrack", [
+    # Read as a number, "01" is 1: the soundtrack plays at full volume; but only the
+    # exact text "1" turns the music on.
+    ("01", True),
+    # Any other number silences the soundtrack too.
+    ("0", False),
+    ("2", False),
+])
+def test_only_sound_1_plays_music(rig, media, saver_dir, tmp_path, short_music, sound, soundtrack):
+    media_dir = media.put(tmp_path / "media", music=False)
+    shutil.copy2(short_music, media_dir / MUSIC_NAME)
+    samples, _ = play_and_record(rig, saver_dir, media_dir, sound, tmp_path, seconds=MUSIC_LENGTH)
+
+    assert max(levels(samples, MUSIC_TONE)) < SILENT
+    video = max(levels(samples, VIDEO_TONE))
+    assert video > HEARD if soundtrack else video < SILENT, f"soundtrack at {video:.3f}"
+
+
+def test_missing_music_file_is_no_error(rig, media, saver_dir, tmp_path):
+    media_dir = media.put(tmp_path / "media", music=False)
+    samples, saver = play_and_record(rig, saver_dir, media_dir, "1", tmp_path, seconds=MUSIC_LENGTH, watch=True)
+
+    assert [w for w in saver.seen_windows() if w.cls == "#32770"] == []
+    assert max(levels(samples, VIDEO_TONE)) > HEARD  # the show went on
+    assert max(levels(samples, MUSIC_TONE)) < SILENT
