@@ -3,6 +3,7 @@
 #include "platform/win32/win.h"
 #include <shellapi.h>
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -16,6 +17,13 @@ HWND ToHwnd(std::intptr_t handle) { return reinterpret_cast<HWND>(handle); }
 std::map<int, std::function<void()>>& EndWork() {
     static std::map<int, std::function<void()>> work;
     return work;
+}
+
+// Reading the file would change its time of last access, not these.
+bool SameFile(const Profile::Read& a, const Profile::Read& b) {
+    return a.fileExists == b.fileExists && a.file.nFileSizeLow == b.file.nFileSizeLow &&
+           a.file.nFileSizeHigh == b.file.nFileSizeHigh &&
+           CompareFileTime(&a.file.ftLastWriteTime, &b.file.ftLastWriteTime) == 0;
 }
 
 }  // namespace
@@ -92,12 +100,27 @@ void Process::ShowError(std::int32_t number, const std::wstring& description) {
 
 std::size_t Profile::GetString(const std::wstring& section, const std::wstring& key, const std::wstring& def,
                                wchar_t* buffer, std::size_t size, const std::wstring& file) {
-    return GetPrivateProfileStringW(section.c_str(), key.c_str(), def.c_str(), buffer,
-                                    static_cast<DWORD>(size), file.c_str());
+    if (size == 0) return 0;
+    Read now;
+    now.fileExists = GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &now.file) != FALSE;
+    const std::wstring id = file + L'\n' + section + L'\n' + key + L'\n' + def + L'\n' + std::to_wstring(size);
+    auto known = reads_.find(id);
+    if (known == reads_.end() || !SameFile(known->second, now)) {
+        std::wstring value(size, L'\0');
+        const DWORD n = GetPrivateProfileStringW(section.c_str(), key.c_str(), def.c_str(), value.data(),
+                                                 static_cast<DWORD>(size), file.c_str());
+        now.value.assign(value.data(), std::min<std::size_t>(n, size - 1));
+        known = reads_.insert_or_assign(id, std::move(now)).first;
+    }
+    const std::wstring& value = known->second.value;
+    std::copy(value.begin(), value.end(), buffer);
+    buffer[value.size()] = L'\0';
+    return value.size();
 }
 
 bool Profile::WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
                           const std::wstring& file) {
+    reads_.clear();
     if (WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str())) {
         lastFailure_.clear();
         return true;
