@@ -49,3 +49,32 @@ def ini_for(media_folder, sound="1"):
 
 def form_windows(windows):
     return [w for w in windows if w.cls == FORM_CLASS]
+
+
+# ---------------------------------------------------------------- a show under way
+
+from rig import mean_rgb, write_ini  # noqa: E402
+
+SHOW_TIMEOUT = 15  # seconds; generous, only so that a fault does not hang the run
+LIT = 40  # mean channel value; the generated video's picture averages about 120, black is 0
+
+
+def start_show(rig, saver_dir, media_dir, sound="1", watch=False):
+    """Runs the saver on the media in media_dir and returns (saver, form) once the form
+    covers the screen and the cursor is hidden."""
+    write_ini(saver_dir, ini_for(media_dir, sound=sound))
+    saver = rig.start_saver(saver_dir, "/s", watch=watch)
+    screen = rig.screen_rect()
+    form = rig.wait_for(lambda: [w for w in form_windows(saver.windows()) if w.rect == screen], SHOW_TIMEOUT,
+                        what="the saver's form covering the screen")[0]
+    rig.wait_for(lambda: not rig.cursor_shown(), SHOW_TIMEOUT, what="the cursor to be hidden")
+    return saver, form
+
+
+def wait_for_picture(rig, path):
+    """Screenshots until one shows a lit picture (the video has started); returns it."""
+    def lit():
+        shot = rig.screenshot(path)
+        return shot if max(mean_rgb(shot)) > LIT else None
+
+    return rig.wait_for(lit, SHOW_TIMEOUT, interval=0.1, what="the video's picture on the screen")

@@ -6,6 +6,7 @@ of them is playing (rig.tone_level). Each file is made once per directory and re
 
 from __future__ import annotations
 
+import random
 import shutil
 import subprocess
 from pathlib import Path
@@ -79,3 +80,78 @@ class MediaCache:
         if music:
             shutil.copy2(self.music, folder / MUSIC_NAME)
         return folder
+
+
+# ---------------------------------------------------------------- other videos
+
+def make_sized_video(path: Path, seconds: float, size: tuple[int, int], rate: int = 25) -> Path:
+    """Like make_video, at another picture size and frame rate (the demo's is 640x480)."""
+    _ffmpeg("-f", "lavfi", "-i", f"testsrc2=size={size[0]}x{size[1]}:rate={rate}:duration={seconds}",
+            *_tone(VIDEO_TONE, seconds),
+            "-c:v", "mpeg4", "-q:v", "4", "-pix_fmt", "yuv420p",
+            "-c:a", "libmp3lame", "-b:a", "128k", "-ac", "2",
+            "-shortest", "-f", "avi", str(path))
+    return Path(path)
+
+
+def _first_chunk_middle(avi: bytes) -> int:
+    """The offset halfway into the first data chunk of an AVI's movi list."""
+    chunk = avi.index(b"movi") + 4
+    size = int.from_bytes(avi[chunk + 4:chunk + 8], "little")
+    return chunk + 8 + size // 2
+
+
+def make_truncated(path: Path, video: Path) -> Path:
+    """A download that stopped early: the AVI's headers whole (they still promise the full
+    length) and the data cut off inside its first chunk, before any picture. A cut inside
+    the headers instead sometimes hangs Wine's RenderFile for good (winegstreamer)."""
+    data = Path(video).read_bytes()
+    Path(path).write_bytes(data[:_first_chunk_middle(data)])
+    return Path(path)
+
+
+def make_empty(path: Path) -> Path:
+    Path(path).write_bytes(b"")
+    return Path(path)
+
+
+def make_garbage(path: Path, size: int = 200_000) -> Path:
+    """Bytes that are no media file at all; the same ones on every run."""
+    Path(path).write_bytes(random.Random(20240601).randbytes(size))
+    return Path(path)
+
+
+def make_unknown_codec(path: Path, video: Path) -> Path:
+    """A sound AVI whose video stream names a codec (FourCC) no decoder knows: the
+    soundtrack can play, the picture cannot."""
+    data = bytearray(Path(video).read_bytes())
+    movi = data.index(b"movi")
+    headers = bytes(data[:movi])
+    if b"FMP4" not in headers:
+        raise RuntimeError(f"{video} holds no FMP4 video stream to rename")
+    data[:movi] = headers.replace(b"FMP4", b"QQQQ")
+    Path(path).write_bytes(data)
+    return Path(path)
+
+
+BROKEN_VIDEOS = ("missing", "empty", "truncated", "garbage", "unknown-codec")
+
+
+def put_broken_video(cache: MediaCache, folder: Path, kind: str) -> Path:
+    """The music, and in place of the video one of BROKEN_VIDEOS, in folder."""
+    folder = cache.put(folder, video=False, music=True)
+    makers = {
+        "empty": make_empty,
+        "truncated": lambda p: make_truncated(p, cache.video),
+        "garbage": make_garbage,
+        "unknown-codec": lambda p: make_unknown_codec(p, cache.video),
+    }
+    if kind != "missing":
+        shutil.copy2(cache._get(f"broken-{kind}.evc", makers[kind]), folder / VIDEO_NAME)
+    return folder
+
+
+def extract_frame(video: Path, seconds: float, path: Path) -> Path:
+    """One picture of a video, at its own size, as a PNG."""
+    _ffmpeg("-ss", str(seconds), "-i", str(video), "-frames:v", "1", str(path))
+    return Path(path)

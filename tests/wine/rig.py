@@ -722,3 +722,93 @@ def _kill_session_processes(session: Path) -> None:
     for pid in _pids_with_env(f"{_SESSION_MARKER}={session}".encode()):
         if pid != os.getpid():
             _kill_pid(pid)
+
+
+# ---------------------------------------------------------------- controls of a window
+
+def _fields(line: str) -> dict[str, str]:
+    return dict(part.split("=", 1) for part in line.rstrip("\n").split("\t"))
+
+
+def _rect(text: str) -> tuple[int, int, int, int]:
+    return tuple(int(v) for v in text.split(","))
+
+
+@dataclass(frozen=True)
+class Control:
+    """A child window as "probe controls" reports it."""
+    window: Window
+    control_id: int
+    check: int  # BM_GETCHECK for a button (BST_UNCHECKED 0, CHECKED 1, INDETERMINATE 2); -1 otherwise
+    client_rect: tuple[int, int, int, int]  # left, top, right, bottom in the parent's client area
+
+    @property
+    def cls(self) -> str:
+        return self.window.cls
+
+    @property
+    def text(self) -> str:
+        return self.window.text
+
+    @property
+    def visible(self) -> bool:
+        return self.window.visible
+
+    @property
+    def position(self) -> tuple[int, int, int, int]:
+        """left, top, width, height in the parent's client area."""
+        left, top, right, bottom = self.client_rect
+        return left, top, right - left, bottom - top
+
+
+def controls(rig: Rig, window: Window | int) -> tuple[tuple[int, int], list[Control]]:
+    """The client size of a window and its direct children, in z-order (the tab order)."""
+    hwnd = window.hwnd if isinstance(window, Window) else window
+    client = (0, 0)
+    found = []
+    for line in rig.probe("controls", hex(hwnd)).splitlines():
+        if line.startswith("client="):
+            client = tuple(int(v) for v in line.split("=", 1)[1].split(","))
+        elif line.startswith("hwnd="):
+            fields = _fields(line)
+            found.append(Control(Window.parse(line), int(fields["id"]), int(fields["check"]),
+                                 _rect(fields["crect"])))
+    return client, found
+
+
+def focused_window(rig: Rig, window: Window | int) -> int:
+    """The handle of the window that has the keyboard focus in window's thread (0 if none)."""
+    hwnd = window.hwnd if isinstance(window, Window) else window
+    return int(_fields(rig.probe("focus", hex(hwnd)).strip())["focus"], 16)
+
+
+def click(rig: Rig, window: Window | Control) -> None:
+    """A real left click (X pointer events) at the centre of a window on the screen."""
+    left, top, right, bottom = (window.window if isinstance(window, Control) else window).rect
+    rig.xdotool("mousemove", str((left + right) // 2), str((top + bottom) // 2), "click", "1")
+
+
+# ---------------------------------------------------------------- pictures compared
+
+def picture_difference(a: Path, b: Path) -> float:
+    """How far two pictures of the same size differ: the mean absolute difference per
+    channel, 0..255 (0 for the same picture)."""
+    result = subprocess.run(["compare", "-metric", "MAE", str(a), str(b), "null:"],
+                            capture_output=True, text=True, timeout=30)
+    # compare exits 1 when the pictures merely differ; 2 is a real failure.
+    if result.returncode > 1:
+        raise RigError(f"compare {a} {b} failed: {result.stderr.strip()}")
+    # The figure comes on stderr as "absolute (normalised)".
+    return float(result.stderr.split("(", 1)[1].split(")", 1)[0]) * 255
+
+
+def mean_rgb_outside(image: Path, boxes: list[tuple[int, int, int, int]]) -> tuple[float, float, float]:
+    """The average colour of a picture once the boxes (left, top, right, bottom, as window
+    rectangles give them) are painted black: the colour of everything but those windows."""
+    draw = []
+    for left, top, right, bottom in boxes:
+        draw += ["-draw", f"rectangle {left},{top} {right - 1},{bottom - 1}"]
+    with tempfile.TemporaryDirectory() as work:
+        masked = Path(work) / "masked.png"
+        subprocess.run(["convert", str(image), "-fill", "black", *draw, str(masked)], check=True, timeout=30)
+        return mean_rgb(masked)

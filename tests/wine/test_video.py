@@ -1,0 +1,135 @@
+"""The video the saver shows: on the screen, on the null sink, and when its file cannot
+be played."""
+
+import subprocess
+import time
+
+import pytest
+
+from conftest import SHOW_TIMEOUT, start_show, wait_for_picture
+from media import BROKEN_VIDEOS, MUSIC_TONE, VIDEO_SECONDS, VIDEO_TONE, extract_frame, put_broken_video
+from rig import mean_rgb_outside, picture_difference, tone_level
+
+HEARD = 0.02   # tone level; the generated soundtrack and music play at about 0.1 to 0.25
+SILENT = HEARD / 10
+# The soundtrack at full volume measures about 0.24; 6 dB down it would be half that.
+FULL_VOLUME = 0.16
+LISTEN = 3     # seconds of listening, at least
+# Mean difference per channel, 0..255. Two frames of the generated video half a second
+# apart differ by about 17; a stalled picture by 0.
+MOVED = 3.0
+# Screen and video frame, both shrunk to a 32x24 thumbnail: about 13 to 19 apart for the
+# video stretched over the screen, 125 for a black screen.
+LOOKS_LIKE = 40.0
+DARK = 2.0     # mean channel value allowed for a black screen once its controls are blanked
+
+
+def thumbnail(image, path):
+    subprocess.run(["convert", str(image), "-resize", "32x24!", str(path)], check=True, timeout=30)
+    return path
+
+
+def loudest(rig, path, tones, wanted=()):
+    """The loudest level of each tone (name: frequency) over one-second recordings: LISTEN
+    seconds of them, and more, up to SHOW_TIMEOUT, until every tone named in wanted has
+    been heard. The saver starts its music only once the video's graph has been tried,
+    which on a busy machine may take a while."""
+    levels = dict.fromkeys(tones, 0.0)
+    start = time.monotonic()
+    while True:
+        with rig.record(path) as recording:
+            time.sleep(1.0)
+        samples = recording.stop()
+        for name, frequency in tones.items():
+            levels[name] = max(levels[name], tone_level(samples, frequency))
+        elapsed = time.monotonic() - start
+        if elapsed >= SHOW_TIMEOUT or (elapsed >= LISTEN and all(levels[name] > HEARD for name in wanted)):
+            return levels
+
+
+def end_with_key(rig, saver):
+    rig.key("a")
+    assert saver.wait(SHOW_TIMEOUT) == 0
+
+
+def test_screen_shows_the_video_stretched_over_it_and_moving(rig, media, saver_dir, tmp_path):
+    saver, _ = start_show(rig, saver_dir, media.put(tmp_path / "media"), sound="0")
+    first = wait_for_picture(rig, tmp_path / "first.png")
+    time.sleep(0.5)
+    second = rig.screenshot(tmp_path / "second.png")
+
+    frame = extract_frame(media.video, 1.0, tmp_path / "frame.png")
+    likeness = picture_difference(thumbnail(second, tmp_path / "screen-small.png"),
+                                  thumbnail(frame, tmp_path / "frame-small.png"))
+    assert likeness < LOOKS_LIKE, f"the screen does not look like the video over all of it ({likeness:.1f})"
+    moved = picture_difference(first, second)
+    assert moved > MOVED, f"the picture stands still ({moved:.1f})"
+    end_with_key(rig, saver)
+
+
+def test_show_goes_on_after_the_video_length(rig, media, saver_dir, tmp_path):
+    saver, _ = start_show(rig, saver_dir, media.put(tmp_path / "media"), sound="1")
+    wait_for_picture(rig, tmp_path / "start.png")
+    # The picture's first appearance is the video's start; well past its end, a video
+    # that was not restarted shows its last frame and is silent.
+    time.sleep(VIDEO_SECONDS + 1.5)
+    with rig.record(tmp_path / "late.raw") as recording:
+        first = rig.screenshot(tmp_path / "late-1.png")
+        time.sleep(1.0)
+        second = rig.screenshot(tmp_path / "late-2.png")
+        time.sleep(0.5)
+    soundtrack = tone_level(recording.stop(), VIDEO_TONE)
+    moved = picture_difference(first, second)
+
+    # Wine's renderers sometimes stall on a rewind (one of the two, not both): either
+    # going on shows that the video was restarted.
+    assert moved > MOVED or soundtrack > HEARD, \
+        f"{VIDEO_SECONDS + 1.5} s in, the picture stands still ({moved:.1f}) and the soundtrack is silent ({soundtrack:.3f})"
+    end_with_key(rig, saver)
+
+
+@pytest.mark.parametrize("sound, soundtrack_heard, music_heard", [
+    ("1", True, True),
+    ("0", False, False),
+    # The soundtrack's volume goes by the setting's number, the music by its text.
+    ("01", True, False),
+    ("2", False, False),
+])
+def test_sound_setting_switches_soundtrack_and_music(rig, media, saver_dir, tmp_path, sound,
+                                                     soundtrack_heard, music_heard):
+    saver, _ = start_show(rig, saver_dir, media.put(tmp_path / "media"), sound=sound)
+    wait_for_picture(rig, tmp_path / "start.png")
+    expected = {"soundtrack": soundtrack_heard, "music": music_heard}
+    levels = loudest(rig, tmp_path / "sink.raw", {"soundtrack": VIDEO_TONE, "music": MUSIC_TONE},
+                     wanted=[name for name, heard in expected.items() if heard])
+
+    for name, heard in expected.items():
+        if heard:
+            assert levels[name] > HEARD, f"sound={sound}: no {name} ({levels})"
+        else:
+            assert levels[name] < SILENT, f"sound={sound}: the {name} plays ({levels})"
+    if soundtrack_heard:
+        assert levels["soundtrack"] > FULL_VOLUME, f"sound={sound}: the soundtrack is not at full volume ({levels})"
+    end_with_key(rig, saver)
+
+
+@pytest.mark.parametrize("kind", BROKEN_VIDEOS)
+def test_unplayable_video_leaves_black_screen_with_music(rig, media, saver_dir, tmp_path, kind):
+    media_dir = put_broken_video(media, tmp_path / "media", kind)
+    saver, form = start_show(rig, saver_dir, media_dir, sound="1", watch=True)
+    # The music comes after the graph's attempt on the video: by then, a video that could
+    # be shown would be on the screen.
+    music = loudest(rig, tmp_path / "sink.raw", {"music": MUSIC_TONE}, wanted=["music"])["music"]
+    screen = rig.screenshot(tmp_path / "screen.png")
+
+    # The form's visible controls (a small link label) are no video; blank them out, but
+    # only while they stay small.
+    controls = [c.rect for c in rig.children(form) if c.visible]
+    area = sum((right - left) * (bottom - top) for left, top, right, bottom in controls)
+    assert area < 0.05 * form.rect[2] * form.rect[3], f"large visible controls on the form: {controls}"
+    colour = mean_rgb_outside(screen, controls)
+    assert max(colour) < DARK, f"the screen is not black around the form's controls ({colour})"
+    assert music > HEARD, f"no music ({music:.3f})"
+
+    end_with_key(rig, saver)
+    assert [w for w in saver.seen_windows() if w.cls == "#32770"] == []
