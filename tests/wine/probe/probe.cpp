@@ -132,27 +132,32 @@ BOOL CALLBACK NoteWindow(HWND window, LPARAM param) {
 
 HWND ParseWindow(const wchar_t* text) { return reinterpret_cast<HWND>(std::wcstoull(text, nullptr, 0)); }
 
+// Starts the command line as it stands and prints "pid=" (or "error=").
+bool Start(std::wstring commandLine, PROCESS_INFORMATION& process) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    wchar_t line[64];
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        std::swprintf(line, 64, L"error=%lu", GetLastError());
+        Print(line);
+        return false;
+    }
+    CloseHandle(process.hThread);
+    std::swprintf(line, 64, L"pid=%lu", process.dwProcessId);
+    Print(line);
+    std::fflush(stdout);
+    return true;
+}
+
 int Launch(const std::wstring& commandLine, bool watchWindows) {
     static Watch watch{};
     if (watchWindows) EnumWindows(NoteWindow, reinterpret_cast<LPARAM>(&watch));
     watch.report = true;
 
-    std::wstring buffer = commandLine;  // CreateProcessW may write into it
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        wchar_t line[64];
-        std::swprintf(line, 64, L"error=%lu", GetLastError());
-        Print(line);
-        return 255;
-    }
-    CloseHandle(process.hThread);
+    if (!Start(commandLine, process)) return 255;
     wchar_t line[64];
-    std::swprintf(line, 64, L"pid=%lu", process.dwProcessId);
-    Print(line);
-    std::fflush(stdout);
     if (watchWindows) {
         while (WaitForSingleObject(process.hProcess, 2) == WAIT_TIMEOUT) {
             EnumWindows(NoteWindow, reinterpret_cast<LPARAM>(&watch));
@@ -449,24 +454,11 @@ bool NearColour(COLORREF pixel, COLORREF colour, int tolerance) {
 // 2 ms for up to 60 s ("seen_ms=none"), then waits for the process like launch does.
 int LaunchTimed(int argc, wchar_t** argv) {
     const std::wstring what = argv[3];
-    std::wstring buffer = argv[2];
     LARGE_INTEGER start, now;
     QueryPerformanceCounter(&start);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        wchar_t line[64];
-        std::swprintf(line, 64, L"error=%lu", GetLastError());
-        Print(line);
-        return 255;
-    }
-    CloseHandle(process.hThread);
+    if (!Start(argv[2], process)) return 255;
     wchar_t line[128];
-    std::swprintf(line, 128, L"pid=%lu", process.dwProcessId);
-    Print(line);
-    std::fflush(stdout);
 
     HDC screen = GetDC(nullptr);
     bool seen = false;
