@@ -12,7 +12,6 @@ one core, below 100 ms. Prints figures only; it asserts nothing.
 
 import argparse
 import shutil
-import statistics
 import subprocess
 import sys
 import tempfile
@@ -20,7 +19,8 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "wine"))
-from rig import SAVER_EXE, Rig, cpu_seconds, wait_pid_exit, winpath, write_ini  # noqa: E402
+from figures import summary  # noqa: E402
+from rig import SAVER_EXE, Rig, cpu_shares, wait_pid_exit, winpath, write_ini  # noqa: E402
 
 SETTLE = 2.0  # seconds after the form covers the screen, so start-up work is not counted
 
@@ -34,12 +34,7 @@ def one_run(rig: Rig, folder: Path, seconds: float) -> tuple[float, float, float
     pid = rig.wait_for(lambda: saver.linux_pid, 10, what="the saver's Linux process")
     server = rig.wineserver_pid
 
-    start = time.monotonic()
-    saver_cpu, server_cpu = cpu_seconds(pid), cpu_seconds(server)
-    time.sleep(seconds)
-    elapsed = time.monotonic() - start
-    saver_share = (cpu_seconds(pid) - saver_cpu) / elapsed * 100
-    server_share = (cpu_seconds(server) - server_cpu) / elapsed * 100
+    saver_share, server_share = cpu_shares([pid, server], seconds)
 
     # xdotool reading its script from stdin is started beforehand, so its start-up is not
     # counted: the clock starts when the line is handed to it.
@@ -54,11 +49,6 @@ def one_run(rig: Rig, folder: Path, seconds: float) -> tuple[float, float, float
     if ended is None or code != 0:
         raise SystemExit(f"the saver did not end cleanly on a key (exit {code:#x})")
     return saver_share, server_share, (ended - pressed) * 1000
-
-
-def summary(name: str, unit: str, values: list[float]) -> str:
-    return (f"{name:<34} min {min(values):7.2f}  median {statistics.median(values):7.2f}  "
-            f"max {max(values):7.2f} {unit}")
 
 
 def main() -> None:

@@ -14,7 +14,6 @@ and DLL loading; it is printed with the others. Prints figures only; asserts not
 
 import argparse
 import shutil
-import statistics
 import subprocess
 import sys
 import tempfile
@@ -23,6 +22,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "wine"))
 from media import MUSIC_NAME, VIDEO_NAME, _ffmpeg, make_music  # noqa: E402
+from figures import summary  # noqa: E402
 from rig import SAVER_EXE, Rig, click, controls, winpath, write_ini  # noqa: E402
 
 COLOUR = "ff00ff"  # no part of the black form, the desktop or a dialog has it
@@ -87,11 +87,6 @@ def saver_run(rig: Rig, folder: Path) -> float | None:
     return seen
 
 
-def summary(name: str, values: list[float]) -> str:
-    return (f"{name:<32} min {min(values):8.1f}  median {statistics.median(values):8.1f}  "
-            f"max {max(values):8.1f} ms")
-
-
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--runs", type=int, default=7)
@@ -121,7 +116,7 @@ def main() -> None:
                 results["/s to first video frame"].append(frame)
         for name, values in results.items():
             missing = args.runs - len(values)
-            print(summary(name, values) if values else f"{name:<32} never seen",
+            print(summary(name, "ms", values, width=32, digits=1) if values else f"{name:<32} never seen",
                   f"({missing} runs never saw it)" if missing else "")
 
 

@@ -35,7 +35,8 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "wine"))
 from media import MUSIC_NAME, VIDEO_NAME, make_music, make_sized_video  # noqa: E402
-from rig import REPO, SAVER_EXE, Rig, RigError, cpu_seconds, mean_rgb, winpath, write_ini  # noqa: E402
+from figures import summary  # noqa: E402
+from rig import REPO, SAVER_EXE, Rig, RigError, cpu_shares, mean_rgb, winpath, write_ini  # noqa: E402
 
 PLAYER_EXE = REPO / "build" / "windows" / "bench" / "plain_player.exe"
 VIDEO_SECONDS = 10
@@ -136,12 +137,7 @@ def cpu_run(rig: Rig, folder: Path, arguments: str, exe_name: str, seconds: floa
         time.sleep(SETTLE)
         pid = rig.wait_for(lambda: run.linux_pid, TIMEOUT, what=f"the Linux process of {exe_name}")
         server = rig.wineserver_pid
-        start = time.monotonic()
-        program_cpu, server_cpu = cpu_seconds(pid), cpu_seconds(server)
-        time.sleep(seconds)
-        elapsed = time.monotonic() - start
-        program_share = (cpu_seconds(pid) - program_cpu) / elapsed * 100
-        server_share = (cpu_seconds(server) - server_cpu) / elapsed * 100
+        program_share, server_share = cpu_shares([pid, server], seconds)
         rig.key("a")
         with contextlib.suppress(RigError):
             run.wait(5)
@@ -188,11 +184,6 @@ def exit_run(rig: Rig, screen: XScreen, folder: Path, command: str, work: Path) 
         return (gone - sent) * 1000, (ended - sent) * 1000
     finally:
         saver.kill()
-
-
-def summary(name: str, unit: str, values: list[float]) -> str:
-    return (f"{name:<52} min {min(values):8.2f}  median {statistics.median(values):8.2f}  "
-            f"max {max(values):8.2f} {unit}")
 
 
 def main() -> None:
@@ -255,15 +246,15 @@ def main() -> None:
 
     print()
     for name, shares in cpu.items():
-        print(summary(f"{name}, % of one core", "%", [s[0] for s in shares]))
-        print(summary("   wineserver meanwhile", "%", [s[1] for s in shares]))
+        print(summary(f"{name}, % of one core", "%", [s[0] for s in shares], width=52))
+        print(summary("   wineserver meanwhile", "%", [s[1] for s in shares], width=52))
     baseline = statistics.median(s[0] for s in cpu["plain player (baseline)"])
     for name in list(programs)[:2]:
         ratio = statistics.median(s[0] for s in cpu[name]) / baseline if baseline else float("nan")
         print(f"ratio of medians, {name} / baseline: {ratio:.2f}")
     for name in INPUTS:
-        print(summary(f"{name} to saver's windows gone", "ms", [e[0] for e in exits[name]]))
-        print(summary(f"{name} to process end", "ms", [e[1] for e in exits[name]]))
+        print(summary(f"{name} to saver's windows gone", "ms", [e[0] for e in exits[name]], width=52))
+        print(summary(f"{name} to process end", "ms", [e[1] for e in exits[name]], width=52))
 
 
 if __name__ == "__main__":

@@ -149,6 +149,15 @@ def cpu_seconds(pid: int) -> float:
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
+def cpu_shares(pids: list[int], seconds: float) -> list[float]:
+    """Each process's CPU use over the next stretch of seconds, in percent of one core."""
+    start = time.monotonic()
+    before = [cpu_seconds(pid) for pid in pids]
+    time.sleep(seconds)
+    elapsed = time.monotonic() - start
+    return [(cpu_seconds(pid) - used) / elapsed * 100 for pid, used in zip(pids, before)]
+
+
 # ---------------------------------------------------------------- windows seen by probe.exe
 
 @dataclass(frozen=True)
