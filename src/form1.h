@@ -18,6 +18,7 @@ public:
 
     // The saver's set-up and show loop (show/saver.cpp).
     void SaverSetUp();
+    void WaitForVideo();
     void ShowLoop();
     void ShowLoopPass();
 
@@ -74,8 +75,12 @@ private:
     void DXCallback(std::int32_t eventid) override { DirectXEvent8_DXCallback(eventid); }
 
     std::wstring ReadSetting(const std::wstring& key, const std::wstring& def);
+    // False while the graph is being built on its own thread: until then the
+    // four video fields belong to that thread.
+    bool VideoBuilt();
 
     platform::Platform& p_;
     // RenderFile succeeded: there is a video to run and to restart.
     bool videoRendered_ = false;
+    bool buildingVideo_ = false;
 };

@@ -22,7 +22,9 @@ void Form1::Form_MouseMove() {
 
 void Form1::Form_Unload() {
     p_.cursor.ShowCursor(true);
-    RemoveDShow();
+    // A graph still being built is not ours to touch: the end of the process
+    // takes it.
+    if (VideoBuilt()) RemoveDShow();
     // The window is going: the show loop must not run another pass on it.
     Running = false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 // Everything the product calls on Windows, handed to Form1 and ini::Main.
+#include "platform/background.h"
 #include "platform/cursor.h"
 #include "platform/media_graph.h"
 #include "platform/media_player.h"
@@ -21,6 +22,7 @@ struct Platform {
     MediaGraphs& graphs;
     MediaPlayer& player;
     DirectX& directx;
+    Background& background;
 };
 
 }  // namespace platform

@@ -18,10 +18,30 @@ void Form1::SaverSetUp() {
     p_.window.SetWidth(p_.window.ScreenWidth());
     p_.window.SetHeight(p_.window.ScreenHeight());
     p_.cursor.ShowCursor(false);
-    RemoveDShow();
-    OpenDShowFile(ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.evc");
+    // A graph may never finish building (a decoder that hangs, a share that
+    // does not answer); built off the window's thread, it cannot keep input
+    // from ending the saver. Until it is built the screen stays black.
+    buildingVideo_ = true;
+    p_.background.Start([this] {
+        RemoveDShow();
+        OpenDShowFile(ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.evc");
+    });
+    WaitForVideo();
+    if (!Running) return;  // closed while the graph was being built
     RunDShow();
     if (ReadSetting(ini::kSound, ini::kSoundDefault) == L"1") PlayMp3();
+}
+
+void Form1::WaitForVideo() {
+    while (Running && !VideoBuilt()) {
+        p_.window.DoEvents();
+        if (Running && !VideoBuilt()) p_.window.WaitForInput(kPassWaitMs);
+    }
+}
+
+bool Form1::VideoBuilt() {
+    if (buildingVideo_ && p_.background.Finished()) buildingVideo_ = false;
+    return !buildingVideo_;
 }
 
 void Form1::ShowLoopPass() {

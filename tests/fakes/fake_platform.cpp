@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace fakes {
 namespace {
@@ -350,6 +351,19 @@ std::int32_t FakePlayer::playState() {
 std::unique_ptr<platform::DirectX8> FakeDirectX::CreateDirectX8() {
     log_.Call("CreateDirectX8");
     return std::make_unique<FakeDirectX8>(log_, *this);
+}
+
+void FakeBackground::Start(std::function<void()> work) {
+    log_.Call("Background.Start");
+    if (holdWork) {
+        pending_ = std::move(work);
+        return;
+    }
+    work();
+}
+
+void FakeBackground::Finish() {
+    if (auto work = std::exchange(pending_, nullptr)) work();
 }
 
 }  // namespace fakes

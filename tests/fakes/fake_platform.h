@@ -187,6 +187,21 @@ private:
     CallLog& log_;
 };
 
+// Runs the work at once, as a thread that finishes at once would; with
+// holdWork, keeps it until Finish() runs it, like a build that hangs.
+class FakeBackground final : public platform::Background {
+public:
+    explicit FakeBackground(CallLog& log) : log_(log) {}
+    void Start(std::function<void()> work) override;
+    bool Finished() override { return !pending_; }
+    void Finish();
+    bool holdWork = false;
+
+private:
+    CallLog& log_;
+    std::function<void()> pending_;
+};
+
 // One of everything, wired into a platform::Platform.
 struct FakePlatform {
     CallLog log;
@@ -199,7 +214,9 @@ struct FakePlatform {
     FakeGraphs graphs{log};
     FakePlayer player{log};
     FakeDirectX directx{log};
-    platform::Platform platform{process, profile, window, windows, cursor, shell, graphs, player, directx};
+    FakeBackground background{log};
+    platform::Platform platform{process, profile, window,  windows, cursor,
+                                shell,   graphs,  player,  directx, background};
 
     std::wstring SettingsFile() const { return process.folder + L"\\Trevlin.ini"; }
     void SetSetting(const std::wstring& key, const std::wstring& value) { profile.Set(SettingsFile(), key, value); }

@@ -27,10 +27,10 @@ TEST_F(SaverTest, SetUpRunsInItsOrder) {
     EXPECT_EQ(calls[1], "CreateDirectX8()");
     auto show = std::find(calls.begin(), calls.end(), "Window.Show()");
     ASSERT_NE(show, calls.end());
-    EXPECT_THAT(std::vector<std::string>(show, show + 8),
+    EXPECT_THAT(std::vector<std::string>(show, show + 9),
                 ElementsAre("Window.Show()", "Window.SetNormalState()", "Window.SetTop(0)", "Window.SetLeft(0)",
                             "Window.SetWidth(1024)", "Window.SetHeight(768)", "ShowCursor(FALSE)",
-                            "Profile.GetString(config,path,,C:\\Saver\\Trevlin.ini,255)"));
+                            "Background.Start()", "Profile.GetString(config,path,,C:\\Saver\\Trevlin.ini,255)"));
     EXPECT_THAT(f.log.Named("MediaControl.RenderFile"), ElementsAre("MediaControl.RenderFile(D:\\Media\\Trevlin.evc)"));
     EXPECT_EQ(calls.back(), "Mp3.controls.play()");
 }
@@ -128,4 +128,47 @@ TEST_F(SaverTest, PreviewShowsThePictureAndReturns) {
     EXPECT_THAT(f.log.Named("Window"), ElementsAre("Window.Create()", "Window.ShowPreviewPicture()"));
     EXPECT_THAT(f.log.Named("ShowCursor"), IsEmpty());
     EXPECT_THAT(f.log.Named("Mouse.Acquire"), ElementsAre("Mouse.Acquire()"));
+}
+
+// A graph whose build never returns: the window keeps taking input meanwhile.
+class HungBuildTest : public SaverTest {
+protected:
+    void SetUp() override {
+        SaverTest::SetUp();
+        f.background.holdWork = true;
+    }
+};
+
+TEST_F(HungBuildTest, InputEndsTheSaverWhileTheGraphIsBeingBuilt) {
+    EndAtPass(3);
+    EXPECT_THROW(form.Load(), fakes::ProgramEnded);
+    // Nothing of the video was touched on the window's thread, no music started.
+    EXPECT_THAT(f.log.Named("MediaControl"), IsEmpty());
+    EXPECT_THAT(f.log.Named("Mp3"), IsEmpty());
+    EXPECT_EQ(f.log.Named("Window.DoEvents").size(), 3u);
+    EXPECT_EQ(f.log.Named("Window.WaitForInput").size(), 2u);
+}
+
+TEST_F(HungBuildTest, ACloseRequestLeavesTheGraphToItsThreadAndEndsTheLoad) {
+    f.window.script = {[] {}, [this] { f.window.events->OnUnload(); }};
+    form.Load();  // returns: the window is gone
+    EXPECT_THAT(f.log.Named("ShowCursor"), ElementsAre("ShowCursor(FALSE)", "ShowCursor(TRUE)"));
+    EXPECT_THAT(f.log.Named("MediaControl"), IsEmpty());
+    EXPECT_THAT(f.log.Named("Mp3"), IsEmpty());
+    EXPECT_THAT(f.log.Named("MediaPosition"), IsEmpty());
+}
+
+TEST_F(HungBuildTest, AGraphBuiltLateIsRunThenTheMusicStarts) {
+    EndAtPass(4);
+    f.window.script[1] = [this] { f.background.Finish(); };
+    EXPECT_THROW(form.Load(), fakes::ProgramEnded);
+    const auto& c = f.log.calls;
+    auto render = std::find(c.begin(), c.end(), "MediaControl.RenderFile(Trevlin.evc)");
+    auto run = std::find(c.begin(), c.end(), "MediaControl.Run()");
+    auto url = std::find(c.begin(), c.end(), "Mp3.put_URL(Trevlin.wma)");
+    ASSERT_NE(render, c.end());
+    ASSERT_NE(run, c.end());
+    ASSERT_NE(url, c.end());
+    EXPECT_LT(render, run);
+    EXPECT_LT(run, url);
 }

@@ -155,3 +155,27 @@ def extract_frame(video: Path, seconds: float, path: Path) -> Path:
     """One picture of a video, at its own size, as a PNG."""
     _ffmpeg("-ss", str(seconds), "-i", str(video), "-frames:v", "1", str(path))
     return Path(path)
+
+
+# ---------------------------------------------------------------- damaged copies
+
+def damaged(data: bytes, damage: str) -> bytes:
+    """A damaged copy of a file's bytes, the same on every run:
+    "cut:N" keeps the first N bytes ("cut:N%" that share of them, "cut:-1" all but the last);
+    "flip:SEED:COUNT:END" turns COUNT bytes at random places before END ("" for the end of
+    the file) into their complement."""
+    kind, _, spec = damage.partition(":")
+    if kind == "cut":
+        if spec.endswith("%"):
+            return data[: len(data) * int(spec[:-1]) // 100]
+        return data[: int(spec)] if int(spec) >= 0 else data[: int(spec)]
+    if kind == "flip":
+        seed, count, end = spec.split(":")
+        out = bytearray(data)
+        rng = random.Random(int(seed))
+        limit = min(int(end), len(out)) if end else len(out)
+        for _ in range(int(count)):
+            i = rng.randrange(limit)
+            out[i] ^= 0xFF
+        return bytes(out)
+    raise ValueError(f"unknown damage {damage!r}")

@@ -538,24 +538,47 @@ class Rig:
         return tuple(int(v) for v in out.split("=", 1)[1].split(","))
 
     def start_saver(self, folder: Path, arguments: str, exe_name: str = "Trevlin.scr",
-                    watch: bool = False) -> Saver:
+                    watch: bool = False, wine_debug: str | None = None,
+                    log_path: Path | None = None) -> Saver:
         """Runs folder/exe_name with the command line Windows would give it: the quoted
         program path, then " " and arguments exactly as given (none if arguments is "").
         The working folder is folder. Parks the pointer first (see park_pointer). With
         watch, Saver.seen_windows() reports the windows that came and went; the watching
-        costs CPU, so benchmarks leave it off."""
+        costs CPU, so benchmarks leave it off. wine_debug sets WINEDEBUG for this run,
+        whose Wine messages then go to log_path."""
         self.park_pointer()
         command_line = f'"{winpath(Path(folder) / exe_name)}"' + (f" {arguments}" if arguments else "")
         tag = uuid.uuid4().hex
         env = dict(self.env, TREVLIN_RIG_TAG=tag)
+        if wine_debug is not None:
+            env["WINEDEBUG"] = wine_debug
         # Wine's own complaints (ALSA finding no MIDI device, say) go to a log, not the
         # test's output.
-        with open(self.root / "wine.log", "ab") as log:
+        with open(log_path or self.root / "wine.log", "ab") as log:
             launcher = self._spawn(self._wine_command(["launch", *(["--watch"] if watch else []), command_line]),
                                    env=env, cwd=folder, stdout=subprocess.PIPE, stderr=log, text=True)
         saver = Saver(self, launcher, tag, exe_name)
         self._savers.append(saver)
         return saver
+
+    @contextlib.contextmanager
+    def file_held(self, path: Path):
+        """While inside, a Windows program holds path open without sharing it: other
+        programs cannot open it at all."""
+        holder = self._spawn(self._wine_command(["hold", winpath(path), "600000"]),
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        try:
+            if holder.stdout.readline().strip() != "held":
+                raise RigError(f"probe could not hold {path}")
+            yield
+        finally:
+            _end_process(holder)
+
+    def send(self, window: Window | int, message: int, wparam: int = 0, lparam: int = 0) -> tuple[int, bool]:
+        """SendMessage to a window from another program: (its reply, whether it replied)."""
+        hwnd = window.hwnd if isinstance(window, Window) else window
+        fields = _fields(self.probe("send", hex(hwnd), str(message), str(wparam), str(lparam)).strip())
+        return int(fields["result"]), fields["ok"] == "1"
 
     def opened_addresses(self) -> list[str]:
         """Addresses ShellExecute opened through the http/https "open" command so far."""

@@ -8,6 +8,7 @@
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/hresult.h"
 #include "platform/win32/system.h"
+#include "platform/win32/threads.h"
 
 
 namespace win32 {
@@ -84,15 +85,19 @@ namespace {
 
 class GraphControl final : public platform::MediaControl {
 public:
-    explicit GraphControl(ComPtr<IMediaControl> control)
-        : control_(std::move(control)), atEnd_(AtEnd([graph = control_.get()] { Dismantle(*graph); })) {}
-    ~GraphControl() override { CancelAtEnd(atEnd_); }
+    explicit GraphControl(ComPtr<IMediaControl> control) : control_(std::move(control)) {}
+    ~GraphControl() override {
+        if (atEnd_) CancelAtEnd(atEnd_);
+    }
     GraphControl(const GraphControl&) = delete;
     GraphControl& operator=(const GraphControl&) = delete;
     // VFW_S_PARTIAL_RENDER and the like are successes: what could be rendered plays.
+    // Only a graph that was built has decoders to stop on the way out; one
+    // whose build never returns holds its own lock, and a Stop would wait on it.
     void RenderFile(const std::wstring& filename) override {
         const Bstr name(filename);
         ThrowIfFailed(control_->RenderFile(name.get()));
+        if (!atEnd_) atEnd_ = AtEnd([graph = control_.get()] { Dismantle(*graph); });
     }
     void Run() override { ThrowIfFailed(control_->Run()); }
     void Stop() override { ThrowIfFailed(control_->Stop()); }
@@ -108,12 +113,13 @@ public:
 
 private:
     ComPtr<IMediaControl> control_;
-    int atEnd_;
+    int atEnd_ = 0;
 };
 
 }  // namespace
 
 std::unique_ptr<platform::MediaControl> DirectShowGraphs::CreateFilgraphManager() {
+    UseCom();
     ComPtr<IMediaControl> control;
     ThrowIfFailed(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IMediaControl),
                                    control.put_void()));

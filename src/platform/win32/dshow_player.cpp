@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/directshow_graph.h"
 #include "platform/win32/hresult.h"
 #include "platform/win32/system.h"
+#include "platform/win32/threads.h"
 
 
 namespace win32 {
@@ -18,6 +20,7 @@ namespace {
 
 constexpr std::int32_t kSilence = -10000;  // hundredths of a decibel
 constexpr std::int32_t wmppsStopped = 1;
+constexpr std::int32_t wmppsTransitioning = 9;
 constexpr std::int32_t wmppsReady = 10;
 
 }  // namespace
@@ -36,7 +39,9 @@ std::int32_t BalanceToHundredthsOfDb(std::int32_t balance) {
 }
 
 // One file in a graph of its own, and the state the control would report for it.
-class DShowTrack {
+// Like the control, it opens a file without holding up its caller: the graph
+// is built on a thread of ours and taken over by the next call that asks.
+class DShowTrack : public std::enable_shared_from_this<DShowTrack> {
 public:
     explicit DShowTrack(const PlayerSettings& settings) : settings_(settings) {}
     DShowTrack(const DShowTrack&) = delete;
@@ -54,13 +59,26 @@ public:
     double Duration();
 
 private:
+    // What the opening thread built: all of it, or nothing for a file that
+    // cannot be played.
+    struct Opened {
+        ComPtr<IMediaControl> control;
+        ComPtr<IMediaPosition> position;
+        ComPtr<IMediaEventEx> events;
+        int atEnd = 0;
+        bool running = false;
+    };
+    static Opened Build(const std::wstring& url, const PlayerSettings& settings);
+    static void ApplySettings(IGraphBuilder& graph, IMediaPosition& position, const PlayerSettings& settings);
+    static void Discard(Opened& opened);
+    void Adopt();
     void Close();
-    void ApplySettings(IGraphBuilder& graph, IMediaPosition& position) const;
     void Poll();
     void Ended(long code);
 
     PlayerSettings settings_;
-    // All three are held while a file is open, none otherwise.
+    // All three are held while a file is open, none otherwise; used on the
+    // caller's thread only.
     ComPtr<IMediaControl> control_;
     ComPtr<IMediaPosition> position_;
     ComPtr<IMediaEventEx> events_;
@@ -68,6 +86,11 @@ private:
     // Passes still to play, the current one included.
     std::int32_t passesLeft_ = 0;
     int atEnd_ = 0;  // the graph's stop on the way out
+
+    // Shared with the opening thread.
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    int generation_ = 0;             // the open that counts; older ones are thrown away
+    std::optional<Opened> opened_;   // built, not yet taken over
 };
 
 // The URL is taken as it stands, which is what the empty baseURL asks for;
@@ -75,39 +98,85 @@ private:
 void DShowTrack::Open(const std::wstring& url) {
     Close();
     if (url.empty()) return;
-    ComPtr<IGraphBuilder> graph;
-    ThrowIfFailed(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IGraphBuilder),
-                                   graph.put_void()));
-    // A missing or unplayable file is no error to the caller, as with the
-    // control: the player stays ready and never reports playing.
-    if (FAILED(graph->RenderFile(url.c_str(), nullptr))) return;
-    ComPtr<IMediaControl> control = graph.query<IMediaControl>();
-    ComPtr<IMediaPosition> position = graph.query<IMediaPosition>();
-    ComPtr<IMediaEventEx> events = graph.query<IMediaEventEx>();
-    ApplySettings(*graph.get(), *position.get());
-    control_ = std::move(control);
-    position_ = std::move(position);
-    events_ = std::move(events);
-    atEnd_ = AtEnd([graph = control_.get()] { Dismantle(*graph); });
-    if (!settings_.autoStart) return;
-    if (FAILED(control_->Run())) {
-        Close();
+    state_ = wmppsTransitioning;
+    int generation = 0;
+    {
+        Lock held(lock_);
+        generation = ++generation_;
+    }
+    RunOnNewThread([self = shared_from_this(), url, settings = settings_, generation] {
+        Opened opened = Build(url, settings);
+        Lock held(self->lock_);
+        if (generation != self->generation_) {
+            Discard(opened);
+            return;
+        }
+        self->opened_ = std::move(opened);
+    });
+}
+
+// A missing or unplayable file is no error to the caller, as with the
+// control: the player goes back to ready and never reports playing.
+DShowTrack::Opened DShowTrack::Build(const std::wstring& url, const PlayerSettings& settings) {
+    Opened opened;
+    try {
+        ComPtr<IGraphBuilder> graph;
+        ThrowIfFailed(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IGraphBuilder),
+                                       graph.put_void()));
+        if (FAILED(graph->RenderFile(url.c_str(), nullptr))) return opened;
+        opened.control = graph.query<IMediaControl>();
+        opened.position = graph.query<IMediaPosition>();
+        opened.events = graph.query<IMediaEventEx>();
+        ApplySettings(*graph.get(), *opened.position.get(), settings);
+        opened.atEnd = AtEnd([control = opened.control.get()] { Dismantle(*control); });
+        opened.running = settings.autoStart && SUCCEEDED(opened.control->Run());
+    } catch (const platform::Error&) {
+        Discard(opened);
+        opened = Opened{};
+    }
+    return opened;
+}
+
+void DShowTrack::Discard(Opened& opened) {
+    if (opened.atEnd) CancelAtEnd(std::exchange(opened.atEnd, 0));
+    if (opened.control) static_cast<void>(opened.control->Stop());
+}
+
+void DShowTrack::Adopt() {
+    std::optional<Opened> opened;
+    {
+        Lock held(lock_);
+        opened.swap(opened_);
+    }
+    if (!opened) return;
+    if (!opened->control) {
+        state_ = wmppsReady;
         return;
     }
-    state_ = platform::wmppsPlaying;
-    passesLeft_ = std::max(settings_.playCount, 1);
+    control_ = std::move(opened->control);
+    position_ = std::move(opened->position);
+    events_ = std::move(opened->events);
+    atEnd_ = opened->atEnd;
+    if (!settings_.autoStart) {
+        state_ = wmppsReady;
+    } else if (opened->running) {
+        state_ = platform::wmppsPlaying;
+        passesLeft_ = std::max(settings_.playCount, 1);
+    } else {
+        Close();
+    }
 }
 
 // Without a sound device the graph has no audio renderer and refuses a level,
 // yet what it could render still plays, as with the control, so refusals are
 // not errors here.
-void DShowTrack::ApplySettings(IGraphBuilder& graph, IMediaPosition& position) const {
+void DShowTrack::ApplySettings(IGraphBuilder& graph, IMediaPosition& position, const PlayerSettings& settings) {
     ComPtr<IBasicAudio> audio;
     if (SUCCEEDED(graph.QueryInterface(__uuidof(IBasicAudio), audio.put_void()))) {
-        static_cast<void>(audio->put_Volume(settings_.mute ? kSilence : VolumeToHundredthsOfDb(settings_.volume)));
-        static_cast<void>(audio->put_Balance(BalanceToHundredthsOfDb(settings_.balance)));
+        static_cast<void>(audio->put_Volume(settings.mute ? kSilence : VolumeToHundredthsOfDb(settings.volume)));
+        static_cast<void>(audio->put_Balance(BalanceToHundredthsOfDb(settings.balance)));
     }
-    if (settings_.rate != 1.0) static_cast<void>(position.put_Rate(settings_.rate));
+    if (settings.rate != 1.0) static_cast<void>(position.put_Rate(settings.rate));
     // A file with pictures would otherwise open a video window; the control
     // with its invisible user interface shows none.
     ComPtr<IVideoWindow> window;
@@ -116,6 +185,13 @@ void DShowTrack::ApplySettings(IGraphBuilder& graph, IMediaPosition& position) c
 }
 
 void DShowTrack::Close() {
+    {
+        // An open still under way is thrown away when it is done.
+        Lock held(lock_);
+        ++generation_;
+        if (opened_) Discard(*opened_);
+        opened_.reset();
+    }
     if (atEnd_) CancelAtEnd(std::exchange(atEnd_, 0));
     if (control_) static_cast<void>(control_->Stop());
     events_.reset();
@@ -125,7 +201,8 @@ void DShowTrack::Close() {
     passesLeft_ = 0;
 }
 
-// Nothing open: the control takes play as a no-op too.
+// Nothing open: the control takes play as a no-op too. While a file is still
+// being opened, its automatic start is what plays it.
 void DShowTrack::Play() {
     Poll();
     if (!control_) return;
@@ -168,6 +245,7 @@ double DShowTrack::Duration() {
 
 // Takes whatever the graph has queued without waiting for more.
 void DShowTrack::Poll() {
+    Adopt();
     if (!events_) return;
     long code = 0;
     LONG_PTR param1 = 0;

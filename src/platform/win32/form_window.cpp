@@ -54,18 +54,23 @@ ATOM RegisterFormClass(HINSTANCE instance, WNDPROC proc, HICON icon, HICON small
 FormWindow::FormWindow() = default;
 
 FormWindow::~FormWindow() {
-    for (HFONT font : fonts_)
-        if (font) DeleteObject(font);
-    if (defaultFont_) DeleteObject(defaultFont_);
+    Dispose();
+    UnregisterClassW(kClassName, GetModuleHandleW(nullptr));
+}
+
+void FormWindow::Dispose() {
+    events_ = nullptr;
+    if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
 }
 
 void FormWindow::Create(platform::FormEvents& events) {
     events_ = &events;
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    iconLarge_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TREVLIN), IMAGE_ICON, 32, 32, 0));
-    iconSmall_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TREVLIN), IMAGE_ICON, 16, 16, 0));
+    iconLarge_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TREVLIN), IMAGE_ICON, 32, 32, 0)));
+    iconSmall_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TREVLIN), IMAGE_ICON, 16, 16, 0)));
     handCursor_ = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_LINK_HAND));
-    RegisterFormClass(instance, &FormWindow::Proc, iconLarge_, iconSmall_);
+    RegisterFormClass(instance, &FormWindow::Proc, iconLarge_.get(), iconSmall_.get());
 
     HDC screen = GetDC(nullptr);
     dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
@@ -87,7 +92,7 @@ void FormWindow::Create(platform::FormEvents& events) {
 
 void FormWindow::CreateControls() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    defaultFont_ = MakeDefaultFont(dpi_);
+    defaultFont_.reset(MakeDefaultFont(dpi_));
     for (const layout::ControlSpec& item : layout::Controls()) {
         const wchar_t* cls = nullptr;
         DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (item.visible ? WS_VISIBLE : 0);
@@ -103,8 +108,11 @@ void FormWindow::CreateControls() {
                                      PixelsOf(item.height, dpi_), hwnd_,
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + Index(item.id))),
                                      instance, nullptr);
-        HFONT font = defaultFont_;
-        if (item.font) font = fonts_[Index(item.id)] = MakeFont(*item.font, dpi_);
+        HFONT font = defaultFont_.get();
+        if (item.font) {
+            fonts_[Index(item.id)].reset(MakeFont(*item.font, dpi_));
+            font = fonts_[Index(item.id)].get();
+        }
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         controls_[Index(item.id)] = child;
     }
@@ -243,8 +251,18 @@ LRESULT CALLBACK FormWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     }
     auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    if (msg == DisposeMessage() && msg != 0) {
+        if (self) self->Dispose();
+        return 0;
+    }
     if (!self || !self->events_) return DefWindowProcW(hwnd, msg, wParam, lParam);
-    return self->OnMessage(msg, wParam, lParam);
+    try {
+        return self->OnMessage(msg, wParam, lParam);
+    } catch (const platform::Error& error) {
+        // A C++ exception must not unwind through the system's message
+        // dispatch: a handler's failure ends the program here.
+        Fail(error);
+    }
 }
 
 LRESULT FormWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -324,6 +342,17 @@ LRESULT FormWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         events_->OnUnload();
         DestroyWindow(hwnd_);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;  // nothing to save: the session may end
+    case WM_ENDSESSION:
+        // Log-off or shut-down: a close request of the system's. After this
+        // message the system may end the process at any moment, so it ends
+        // here, with the graphs stopped.
+        if (wParam) {
+            events_->OnUnload();
+            EndProcess(0);
+        }
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/window.h"
+#include "platform/win32/gdi.h"
 #include "platform/win32/picture.h"
 
 namespace win32 {
@@ -49,16 +50,20 @@ private:
     void Paint();
     RECT WindowRect() const;
     void MoveTo(const RECT& r);
+    // Destroys the window without a word to the form: no handler runs, and
+    // the message loop is not told to end.
+    void Dispose();
 
     HWND hwnd_ = nullptr;
     platform::FormEvents* events_ = nullptr;
     int dpi_ = 96;
     std::array<HWND, 9> controls_{};
-    std::array<HFONT, 9> fonts_{};  // the controls' own fonts
-    HFONT defaultFont_ = nullptr;     // buttons and check box
-    HCURSOR handCursor_ = nullptr;
-    HICON iconLarge_ = nullptr;
-    HICON iconSmall_ = nullptr;
+    // The window is destroyed before these go: the class and the controls use them.
+    OwnedIcon iconLarge_;
+    OwnedIcon iconSmall_;
+    std::array<OwnedFont, 9> fonts_{};  // the controls' own fonts
+    OwnedFont defaultFont_;             // buttons and check box
+    HCURSOR handCursor_ = nullptr;      // a shared resource of the module: never freed
     std::unique_ptr<Picture> preview_;  // drawn as the background in preview mode
     bool dialog_ = false;               // turned into the configuration dialog
 };

@@ -10,6 +10,7 @@
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/dshow_player.h"
 #include "platform/win32/hresult.h"
+#include "platform/win32/threads.h"
 
 namespace win32 {
 namespace {
@@ -115,9 +116,8 @@ std::unique_ptr<platform::MediaPlayer> CreateControlPlayer(const PlayerSettings&
     return std::make_unique<ControlPlayer>(std::move(player));
 }
 
-}  // namespace
-
-std::unique_ptr<platform::MediaPlayer> CreateMediaPlayer() {
+std::unique_ptr<platform::MediaPlayer> CreatePlayer() {
+    UseCom();
     const PlayerSettings stored;
     try {
         return CreateControlPlayer(stored);
@@ -126,5 +126,26 @@ std::unique_ptr<platform::MediaPlayer> CreateMediaPlayer() {
     }
     return std::make_unique<DShowPlayer>(stored);
 }
+
+// The player is made the first time it is used: a run that plays no music
+// (the preview, the dialog, a command line that ends at once) creates nothing.
+class LazyPlayer final : public platform::MediaPlayer {
+public:
+    void put_URL(const std::wstring& url) override { Get().put_URL(url); }
+    std::unique_ptr<platform::PlayerControls> controls() override { return Get().controls(); }
+    std::unique_ptr<platform::PlayerMedia> currentMedia() override { return Get().currentMedia(); }
+    std::int32_t playState() override { return Get().playState(); }
+
+private:
+    platform::MediaPlayer& Get() {
+        if (!player_) player_ = CreatePlayer();
+        return *player_;
+    }
+    std::unique_ptr<platform::MediaPlayer> player_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::MediaPlayer> CreateMediaPlayer() { return std::make_unique<LazyPlayer>(); }
 
 }  // namespace win32

@@ -24,6 +24,7 @@ struct PlayerSettings {
     std::wstring baseURL;
 };
 
+// The control, else our own player, made at the first call on it.
 std::unique_ptr<platform::MediaPlayer> CreateMediaPlayer();
 
 }  // namespace win32

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/win32/threads.h"
+
 namespace win32 {
 namespace {
 
@@ -10,6 +12,7 @@ constexpr long kHimetricPerInch = 2540;
 }  // namespace
 
 Picture::Picture(int resourceId) {
+    UseCom();
     HMODULE module = GetModuleHandleW(nullptr);
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
     if (!found) return;

@@ -8,37 +8,29 @@
 #include <utility>
 
 #include "platform/win32/hresult.h"
+#include "platform/win32/threads.h"
 
 namespace win32 {
 namespace {
 
 HWND ToHwnd(std::intptr_t handle) { return reinterpret_cast<HWND>(handle); }
 
-std::map<int, std::function<void()>>& EndWork() {
-    static std::map<int, std::function<void()>> work;
-    return work;
+// Graphs register from the threads that build them; the end may come from
+// the window's thread at any moment.
+struct EndWorkList {
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::map<int, std::function<void()>> work;
+    int next = 0;
+};
+
+EndWorkList& EndWork() {
+    static EndWorkList list;
+    return list;
 }
 
-// Reading the file would change its time of last access, not these.
-bool SameFile(const Profile::Read& a, const Profile::Read& b) {
-    return a.fileExists == b.fileExists && a.file.nFileSizeLow == b.file.nFileSizeLow &&
-           a.file.nFileSizeHigh == b.file.nFileSizeHigh &&
-           CompareFileTime(&a.file.ftLastWriteTime, &b.file.ftLastWriteTime) == 0;
-}
-
-}  // namespace
-
-int AtEnd(std::function<void()> work) {
-    static int next = 0;
-    EndWork().emplace(++next, std::move(work));
-    return next;
-}
-
-void CancelAtEnd(int id) { EndWork().erase(id); }
-
-void EndProcess(UINT exitCode) {
-    // The screen comes back at once, before the clean-up: our windows, and the
-    // video's own full-screen window, which belongs to another of our threads.
+// Hides every window of the process: ours, and the video's own full-screen
+// window, which belongs to a thread of DirectShow's.
+void HideOurWindows() {
     EnumWindows(
         [](HWND window, LPARAM) {
             DWORD pid = 0;
@@ -51,10 +43,71 @@ void EndProcess(UINT exitCode) {
             return TRUE;
         },
         0);
-    const auto work = std::exchange(EndWork(), {});
+}
+
+// Stops every graph that asked to be stopped before the process goes.
+void RunEndWork() {
+    std::map<int, std::function<void()>> work;
+    {
+        Lock held(EndWork().lock);
+        work = std::exchange(EndWork().work, {});
+    }
     for (const auto& [id, stop] : work) stop();
+}
+
+// Reading the file would change its time of last access, not these.
+bool SameFile(const Profile::Read& a, const Profile::Read& b) {
+    return a.fileExists == b.fileExists && a.file.nFileSizeLow == b.file.nFileSizeLow &&
+           a.file.nFileSizeHigh == b.file.nFileSizeHigh &&
+           CompareFileTime(&a.file.ftLastWriteTime, &b.file.ftLastWriteTime) == 0;
+}
+
+}  // namespace
+
+int AtEnd(std::function<void()> work) {
+    Lock held(EndWork().lock);
+    const int id = ++EndWork().next;
+    EndWork().work.emplace(id, std::move(work));
+    return id;
+}
+
+void CancelAtEnd(int id) {
+    Lock held(EndWork().lock);
+    EndWork().work.erase(id);
+}
+
+void EndProcess(UINT exitCode) {
+    // The screen comes back at once, before the clean-up.
+    HideOurWindows();
+    RunEndWork();
+    // Not ExitProcess: threads still blocked in a graph's build must not run
+    // the libraries' detach code, nor be waited for.
     TerminateProcess(GetCurrentProcess(), exitCode);
     ExitProcess(exitCode);
+}
+
+UINT DisposeMessage() {
+    static const UINT message = RegisterWindowMessageW(L"Trevlin.Dispose");
+    return message;
+}
+
+void Fail(const platform::Error& error) {
+    // The box waits for the user in a modal loop of its own, which must reach
+    // no handler of the form: the form is gone first, and with it the saver's
+    // black screen, its video and its hidden cursor.
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM) {
+            SendMessageW(window, DisposeMessage(), 0, 0);
+            return TRUE;
+        },
+        0);
+    HideOurWindows();
+    RunEndWork();
+    while (::ShowCursor(TRUE) < 0) {
+    }
+    Process().ShowError(error.number, error.description);
+    EndProcess(1);
 }
 
 std::wstring SaverName() {
@@ -101,6 +154,7 @@ void Process::ShowError(std::int32_t number, const std::wstring& description) {
 std::size_t Profile::GetString(const std::wstring& section, const std::wstring& key, const std::wstring& def,
                                wchar_t* buffer, std::size_t size, const std::wstring& file) {
     if (size == 0) return 0;
+    Lock held(lock_);
     Read now;
     now.fileExists = GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &now.file) != FALSE;
     const std::wstring id = file + L'\n' + section + L'\n' + key + L'\n' + def + L'\n' + std::to_wstring(size);
@@ -120,6 +174,7 @@ std::size_t Profile::GetString(const std::wstring& section, const std::wstring& 
 
 bool Profile::WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
                           const std::wstring& file) {
+    Lock held(lock_);
     reads_.clear();
     if (WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str())) {
         lastFailure_.clear();
@@ -132,6 +187,7 @@ bool Profile::WriteString(const std::wstring& section, const std::wstring& key, 
 int Cursor::ShowCursor(bool show) { return ::ShowCursor(show ? TRUE : FALSE); }
 
 void Shell::Open(std::intptr_t window, const std::wstring& address) {
+    UseCom();  // the shell may hand the address to a COM server
     ShellExecuteW(ToHwnd(window), L"open", address.c_str(), nullptr, nullptr, 0);
 }
 

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "platform/cursor.h"
+#include "platform/error.h"
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/shell.h"
@@ -47,6 +48,7 @@ public:
 private:
     std::map<std::wstring, Read> reads_;  // by file, section, key, default and size
     std::wstring lastFailure_;
+    SRWLOCK lock_ = SRWLOCK_INIT;  // the graph's build reads a setting on its own thread
 };
 
 class Cursor final : public platform::Cursor {
@@ -73,9 +75,18 @@ public:
 // Work that must be done before the process goes, however it ends: a
 // DirectShow graph still running at exit takes Wine's decoder threads down
 // with a crash, so every graph asks here to be stopped first.
+// Safe from any thread.
 int AtEnd(std::function<void()> work);
 void CancelAtEnd(int id);
+// Every way out: the screen back, the graphs stopped, the process gone.
 [[noreturn]] void EndProcess(UINT exitCode);
+// A run-time error nobody handled: the form and the saver's screen go, the
+// error is shown with its number and description, and the process ends with 1.
+[[noreturn]] void Fail(const platform::Error& error);
+
+// Sent to our windows on the way out through Fail: go at once, quietly,
+// without a handler of the form and without ending the message loop.
+UINT DisposeMessage();
 
 // The saver's name from the string table (entry 1), for message box titles.
 std::wstring SaverName();

@@ -1,7 +1,11 @@
 // The program's entry: the real platform objects, ini::Main, and the message
 // loop that keeps the preview and the dialog alive after Main returns.
+//
+// Every object lives until the process ends, and every way out goes through
+// EndProcess or Fail: nothing is destroyed while a window, a message box or a
+// thread of ours may still call into it. Nothing is made here before the run
+// mode is known; each platform object makes its COM objects at first use.
 #include "platform/win32/win.h"
-#include <objbase.h>
 
 #include "form1.h"
 #include "platform/error.h"
@@ -11,27 +15,27 @@
 #include "platform/win32/form_window.h"
 #include "platform/win32/media_player.h"
 #include "platform/win32/system.h"
+#include "platform/win32/threads.h"
 #include "startup/main.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     win32::Process process;
+    win32::Profile profile;
+    win32::FormWindow window;
+    win32::WindowApi windows;
+    win32::Cursor cursor;
+    win32::Shell shell;
+    win32::DirectShowGraphs graphs;
+    win32::DirectInputMouse directx;
+    win32::Background background;
+    const std::unique_ptr<platform::MediaPlayer> player = win32::CreateMediaPlayer();
+    platform::Platform platform{process, profile, window, windows, cursor, shell, graphs, *player, directx,
+                                background};
+    Form1 form(platform);
     try {
-        win32::Profile profile;
-        win32::FormWindow window;
-        win32::WindowApi windows;
-        win32::Cursor cursor;
-        win32::Shell shell;
-        win32::DirectShowGraphs graphs;
-        win32::DirectInputMouse directx;
-        std::unique_ptr<platform::MediaPlayer> player = win32::CreateMediaPlayer();
-        platform::Platform platform{process, profile, window, windows, cursor, shell, graphs, *player, directx};
-        Form1 form(platform);
         ini::Main(platform, form);
-        return win32::ThePump().RunUntilQuit();
-    } catch (const platform::Error& e) {
-        process.ShowError(e.number, e.description);
-        // Ended by a failure: at once, like every way out, but not with success.
-        win32::EndProcess(1);
+        win32::EndProcess(static_cast<UINT>(win32::ThePump().RunUntilQuit()));
+    } catch (const platform::Error& error) {
+        win32::Fail(error);
     }
 }

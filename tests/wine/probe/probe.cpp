@@ -27,6 +27,11 @@
 //                           id=, check= (BM_GETCHECK, -1 for no button) and crect=
 //   probe focus HWND        active and focused window of HWND's thread, and the foreground one
 //   probe click HWND        BM_CLICK to a button, a posted left press and release to another
+//   probe send HWND MSG WPARAM LPARAM
+//                           SendMessageTimeout (5 s) with numbers in decimal or 0x hex; prints
+//                           result= (the reply) and ok= (0 when the call failed or timed out)
+//   probe hold PATH MS      opens PATH for reading and writing without sharing, prints
+//                           "held" once it has it, and keeps it so for MS milliseconds
 //   probe launch-timed CMDLINE window CLASS TEXT | pixel X Y RRGGBB
 //                           starts CMDLINE, prints seen_ms= once a visible top-level window
 //                           of it with that class and text is there, or once the screen pixel
@@ -496,6 +501,30 @@ int LaunchTimed(int argc, wchar_t** argv) {
     return static_cast<int>(code);
 }
 
+long long ParseNumber(const wchar_t* text) { return std::wcstoll(text, nullptr, 0); }
+
+int Send(int argc, wchar_t** argv) {
+    if (argc != 6) return Usage();
+    DWORD_PTR result = 0;
+    const LRESULT ok = SendMessageTimeoutW(ParseWindow(argv[2]), static_cast<UINT>(ParseNumber(argv[3])),
+                                           static_cast<WPARAM>(ParseNumber(argv[4])),
+                                           static_cast<LPARAM>(ParseNumber(argv[5])), SMTO_NORMAL, 5000, &result);
+    wchar_t line[96];
+    std::swprintf(line, 96, L"result=%llu\tok=%d", static_cast<unsigned long long>(result), ok ? 1 : 0);
+    Print(line);
+    return 0;
+}
+
+int Hold(const wchar_t* path, DWORD milliseconds) {
+    HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    Print(L"held");
+    std::fflush(stdout);
+    Sleep(milliseconds);
+    CloseHandle(file);
+    return 0;
+}
+
 int Usage() {
     Print(L"usage: probe windows [all] | children HWND | cursor | screen | setcursor X Y | foreground"
           L" | launch [--watch] CMDLINE | record TEXT... | host [--destroy] [--settle MS] [--timeout MS] CMDLINE"
@@ -563,6 +592,10 @@ int wmain(int argc, wchar_t** argv) {
         return Focus(ParseWindow(argv[2]));
     } else if (command == L"click" && argc == 3) {
         return Click(ParseWindow(argv[2]));
+    } else if (command == L"send") {
+        return Send(argc, argv);
+    } else if (command == L"hold" && argc == 4) {
+        return Hold(argv[2], static_cast<DWORD>(_wtoi(argv[3])));
     } else if (command == L"launch-timed" && argc >= 4) {
         return LaunchTimed(argc, argv);
     } else {
