@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -18,6 +19,7 @@ public:
 
     // The saver's set-up and show loop (show/saver.cpp).
     void SaverSetUp();
+    void CoverOtherMonitors();
     void WaitForVideo();
     void ShowLoop();
     void ShowLoopPass();
@@ -27,6 +29,7 @@ public:
     void RunDShow();
     void LoopDShow();
     void RemoveDShow();
+    void MirrorVideo();
 
     // Music (show/music.cpp).
     void PlayMp3();
@@ -49,6 +52,8 @@ public:
 
     // The show loop runs while this is true.
     bool Running = false;
+    // The windows over the monitors other than Form1's, owned by Form1's window.
+    std::vector<std::intptr_t> Covers;
     // Window mouse moves counted in saver mode; the sixth ends the saver.
     std::int16_t MoveCount = 0;
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -46,6 +47,10 @@ public:
     virtual std::unique_ptr<BasicAudio> QueryBasicAudio() = 0;
     virtual std::unique_ptr<VideoWindow> QueryVideoWindow() = 0;
     virtual std::unique_ptr<MediaPosition> QueryMediaPosition() = 0;
+    // Shows every picture the graph decodes in these windows too, stretched
+    // over each one's inner area, at the moment the graph's own video window
+    // shows it. Made before the graph first runs.
+    virtual void MirrorVideoTo(const std::vector<std::intptr_t>& windows) = 0;
 };
 
 class MediaGraphs {

@@ -4,6 +4,7 @@
 #include "platform/cursor.h"
 #include "platform/media_graph.h"
 #include "platform/media_player.h"
+#include "platform/monitors.h"
 #include "platform/mouse_device.h"
 #include "platform/process.h"
 #include "platform/profile.h"
@@ -23,6 +24,7 @@ struct Platform {
     MediaPlayer& player;
     DirectX& directx;
     Background& background;
+    Monitors& monitors;
 };
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 // run the show loop until input ends the process.
 #include "form1.h"
 #include "settings/ini.h"
+#include "show/monitors.h"
 
 namespace {
 // Longest sleep between passes when no input arrives; short enough that the
@@ -17,19 +18,29 @@ void Form1::SaverSetUp() {
     p_.window.SetLeft(0);
     p_.window.SetWidth(p_.window.ScreenWidth());
     p_.window.SetHeight(p_.window.ScreenHeight());
+    CoverOtherMonitors();
     p_.cursor.ShowCursor(false);
     // A graph may never finish building (a decoder that hangs, a share that
     // does not answer); built off the window's thread, it cannot keep input
     // from ending the saver. Until it is built the screen stays black.
     buildingVideo_ = true;
-    p_.background.Start([this] {
+    const bool mirror = !Covers.empty() && show::VideoOnEveryMonitor(ReadSetting(ini::kMonitors, ini::kMonitorsDefault));
+    p_.background.Start([this, mirror] {
         RemoveDShow();
         OpenDShowFile(ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.evc");
+        if (mirror) MirrorVideo();
     });
     WaitForVideo();
     if (!Running) return;  // closed while the graph was being built
     RunDShow();
     if (ReadSetting(ini::kSound, ini::kSoundDefault) == L"1") PlayMp3();
+}
+
+// Form1 covers the primary monitor; each other one gets a black window of its
+// own, so that nothing of the desktop shows anywhere.
+void Form1::CoverOtherMonitors() {
+    for (const platform::Rect& bounds : show::OtherMonitors(p_.monitors.List()))
+        Covers.push_back(p_.monitors.Cover(bounds, *this));
 }
 
 void Form1::WaitForVideo() {

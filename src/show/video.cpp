@@ -56,6 +56,13 @@ void Form1::OpenDShowFile(const std::wstring& Filename) {
     Try([&] { Held(VideoWindow).put_MessageDrain(p_.window.Handle()); });
 }
 
+// The same pictures on the other monitors, from the one decode. Where the
+// platform cannot, those monitors stay black.
+void Form1::MirrorVideo() {
+    if (!videoRendered_) return;
+    Try([&] { Held(MediaControl).MirrorVideoTo(Covers); });
+}
+
 // A video that could not be rendered leaves a black screen that still ends
 // on input: there is nothing to run or to restart.
 void Form1::RunDShow() {

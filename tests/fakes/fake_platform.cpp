@@ -228,6 +228,11 @@ public:
         log_.Call("MediaControl.QueryMediaPosition");
         return std::make_unique<FakeMediaPosition>(log_, state_);
     }
+    void MirrorVideoTo(const std::vector<std::intptr_t>& windows) override {
+        std::string handles;
+        for (std::intptr_t w : windows) handles += (handles.empty() ? "" : ",") + std::to_string(w);
+        log_.Call("MediaControl.MirrorVideoTo", handles);
+    }
 
 private:
     CallLog& log_;
@@ -364,6 +369,18 @@ void FakeBackground::Start(std::function<void()> work) {
 
 void FakeBackground::Finish() {
     if (auto work = std::exchange(pending_, nullptr)) work();
+}
+
+std::vector<platform::Monitor> FakeMonitors::List() {
+    log_.Call("Monitors.List");
+    return monitors;
+}
+
+std::intptr_t FakeMonitors::Cover(const platform::Rect& bounds, platform::FormEvents& events) {
+    log_.Call("Monitors.Cover", std::to_string(bounds.left) + "," + std::to_string(bounds.top) + "," +
+                                    std::to_string(bounds.right) + "," + std::to_string(bounds.bottom));
+    coverEvents.push_back(&events);
+    return 0x2000 + static_cast<std::intptr_t>(coverEvents.size());
 }
 
 }  // namespace fakes

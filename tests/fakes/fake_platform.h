@@ -202,6 +202,19 @@ private:
     std::function<void()> pending_;
 };
 
+// One 1024x768 monitor unless a test lays out more.
+class FakeMonitors final : public platform::Monitors {
+public:
+    explicit FakeMonitors(CallLog& log) : log_(log) {}
+    std::vector<platform::Monitor> List() override;
+    std::intptr_t Cover(const platform::Rect& bounds, platform::FormEvents& events) override;
+    std::vector<platform::Monitor> monitors{{{0, 0, 1024, 768}, true}};
+    std::vector<platform::FormEvents*> coverEvents;
+
+private:
+    CallLog& log_;
+};
+
 // One of everything, wired into a platform::Platform.
 struct FakePlatform {
     CallLog log;
@@ -215,8 +228,9 @@ struct FakePlatform {
     FakePlayer player{log};
     FakeDirectX directx{log};
     FakeBackground background{log};
-    platform::Platform platform{process, profile, window,  windows, cursor,
-                                shell,   graphs,  player,  directx, background};
+    FakeMonitors monitors{log};
+    platform::Platform platform{process, profile, window,  windows,    cursor,  shell,
+                                graphs,  player,  directx, background, monitors};
 
     std::wstring SettingsFile() const { return process.folder + L"\\Trevlin.ini"; }
     void SetSetting(const std::wstring& key, const std::wstring& value) { profile.Set(SettingsFile(), key, value); }

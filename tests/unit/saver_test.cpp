@@ -25,6 +25,8 @@ TEST_F(SaverTest, SetUpRunsInItsOrder) {
     ASSERT_GE(calls.size(), 10u);
     EXPECT_EQ(calls[0], "Window.Create()");
     EXPECT_EQ(calls[1], "CreateDirectX8()");
+    // One monitor: the question is all that multi-monitor support adds.
+    calls.erase(std::remove(calls.begin(), calls.end(), "Monitors.List()"), calls.end());
     auto show = std::find(calls.begin(), calls.end(), "Window.Show()");
     ASSERT_NE(show, calls.end());
     EXPECT_THAT(std::vector<std::string>(show, show + 9),
@@ -171,4 +173,79 @@ TEST_F(HungBuildTest, AGraphBuiltLateIsRunThenTheMusicStarts) {
     ASSERT_NE(url, c.end());
     EXPECT_LT(render, run);
     EXPECT_LT(run, url);
+}
+
+class MonitorsTest : public SaverTest {
+protected:
+    // The primary is not the first monitor the system lists; one monitor lies left of it.
+    void SetUp() override {
+        SaverTest::SetUp();
+        f.monitors.monitors = {{{-800, 0, 0, 600}, false}, {{0, 0, 1024, 768}, true}, {{1024, -200, 2048, 568}, false}};
+    }
+};
+
+TEST_F(MonitorsTest, OneMonitorCoversNothingMoreAndMirrorsNothing) {
+    f.monitors.monitors = {{{0, 0, 1024, 768}, true}};
+    RunSaver(1);
+    EXPECT_THAT(f.log.Named("Monitors"), ElementsAre("Monitors.List()"));
+    EXPECT_THAT(f.log.Named("MediaControl.MirrorVideoTo"), IsEmpty());
+    for (const auto& call : f.log.Named("Profile.GetString")) EXPECT_EQ(call.find("monitors"), std::string::npos);
+}
+
+TEST_F(MonitorsTest, EveryOtherMonitorIsCoveredBeforeTheCursorGoesAndTheVideoIsMirroredThere) {
+    RunSaver(1);
+    auto calls = SetUpCalls();
+    auto height = std::find(calls.begin(), calls.end(), "Window.SetHeight(768)");
+    ASSERT_NE(height, calls.end());
+    EXPECT_THAT(std::vector<std::string>(height + 1, height + 5),
+                ElementsAre("Monitors.List()", "Monitors.Cover(-800,0,0,600)", "Monitors.Cover(1024,-200,2048,568)",
+                            "ShowCursor(FALSE)"));
+    EXPECT_THAT(f.log.Named("MediaControl.MirrorVideoTo"), ElementsAre("MediaControl.MirrorVideoTo(8193,8194)"));
+    // Mirrored after the graph is built and before it first runs.
+    auto mirror = std::find(calls.begin(), calls.end(), "MediaControl.MirrorVideoTo(8193,8194)");
+    auto rate = std::find(calls.begin(), calls.end(), "MediaPosition.put_Rate(1)");
+    auto run = std::find(calls.begin(), calls.end(), "MediaControl.Run()");
+    EXPECT_LT(rate, mirror);
+    EXPECT_LT(mirror, run);
+}
+
+TEST_F(MonitorsTest, PrimaryKeepsTheOthersBlackAnyOtherValueShowsTheVideoEverywhere) {
+    for (const wchar_t* value : {L"primary", L"Primary", L" PRIMARY "}) {
+        f.log.Clear();
+        f.SetSetting(L"monitors", value);
+        Form1 saver(f.platform);
+        f.window.script = {[this] { f.window.events->OnKeyPress(); }};
+        EXPECT_THROW(saver.Load(), fakes::ProgramEnded);
+        EXPECT_EQ(f.log.Named("Monitors.Cover").size(), 2u);
+        EXPECT_THAT(f.log.Named("MediaControl.MirrorVideoTo"), IsEmpty()) << fakes::Narrow(value);
+    }
+    for (const wchar_t* value : {L"all", L"", L"both", L"0"}) {
+        f.log.Clear();
+        f.SetSetting(L"monitors", value);
+        Form1 saver(f.platform);
+        f.window.script = {[this] { f.window.events->OnKeyPress(); }};
+        EXPECT_THROW(saver.Load(), fakes::ProgramEnded);
+        EXPECT_EQ(f.log.Named("MediaControl.MirrorVideoTo").size(), 1u) << fakes::Narrow(value);
+    }
+}
+
+TEST_F(MonitorsTest, AVideoThatCannotBeRenderedIsMirroredNowhere) {
+    f.log.failing = {"MediaControl.RenderFile"};
+    RunSaver(1);
+    EXPECT_THAT(f.log.Named("MediaControl.MirrorVideoTo"), IsEmpty());
+}
+
+TEST_F(MonitorsTest, InputOnAnotherMonitorCountsAsOnForm1) {
+    // Three moves over Form1 and three over the covers: one count, the sixth ends the saver.
+    f.window.script = {[this] {
+        f.window.events->OnMouseMove();
+        f.monitors.coverEvents[0]->OnMouseMove();
+        f.window.events->OnMouseMove();
+        f.monitors.coverEvents[1]->OnMouseMove();
+        f.window.events->OnMouseMove();
+        EXPECT_EQ(form.MoveCount, 5);
+        f.monitors.coverEvents[0]->OnMouseMove();
+    }};
+    EXPECT_THROW(form.Load(), fakes::ProgramEnded);
+    EXPECT_EQ(form.MoveCount, 6);
 }

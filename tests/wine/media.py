@@ -179,3 +179,25 @@ def damaged(data: bytes, damage: str) -> bytes:
             out[i] ^= 0xFF
         return bytes(out)
     raise ValueError(f"unknown damage {damage!r}")
+
+
+# ---------------------------------------------------------------- frames that tell their number
+
+FRAME_RATE = 25
+
+
+def make_numbered_video(path: Path, seconds: float = 6) -> Path:
+    """A silent AVI whose every frame is one flat colour telling its number: red for bit 0,
+    green for bit 1 and blue for bit 2 of the frame number, so eight frames in a row all
+    differ and frame_number_bits() reads the number back from any pixel of it."""
+    _ffmpeg("-f", "lavfi", "-i",
+            f"color=c=black:s=320x240:r={FRAME_RATE}:d={seconds},"
+            "geq=r='255*mod(N,2)':g='255*mod(floor(N/2),2)':b='255*mod(floor(N/4),2)'",
+            "-c:v", "mpeg4", "-q:v", "2", "-pix_fmt", "yuv420p", "-an", "-f", "avi", str(path))
+    return Path(path)
+
+
+def frame_number_bits(rgb: tuple[float, float, float]) -> int:
+    """The frame number modulo 8 that a pixel of make_numbered_video shows."""
+    r, g, b = (1 if channel > 127 else 0 for channel in rgb)
+    return r | g << 1 | b << 2

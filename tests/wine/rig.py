@@ -339,7 +339,18 @@ class Saver:
 class Rig:
     start_timeout = 30.0
 
-    def __init__(self, screen: tuple[int, int] = SCREEN):
+    def __init__(self, screen: tuple[int, int] = SCREEN,
+                 monitors: list[tuple[int, int, int, int]] | None = None):
+        """monitors: (left, top, width, height) of each monitor laid over the X screen, the
+        primary first, with the primary at 0,0 in Wine's coordinates. The X screen is made
+        as large as their union; None gives one monitor as large as screen."""
+        self.monitors = monitors
+        # Where start_saver parks the pointer: clear of the form's first, small place in
+        # the middle of the primary monitor and of the other monitors' windows.
+        self.rest_point = (0, 0) if not monitors else (10, 10)
+        if monitors:
+            screen = (max(x + w for x, y, w, h in monitors) - min(x for x, y, w, h in monitors),
+                      max(y + h for x, y, w, h in monitors) - min(y for x, y, w, h in monitors))
         self.screen = screen
         self._procs: list[subprocess.Popen] = []
         self._savers: list[Saver] = []
@@ -403,14 +414,21 @@ class Rig:
         self.prefix = self.root / "prefix"
         _copy_prefix(_cached_prefix(self.env), self.prefix)
         self.env["WINEPREFIX"] = str(self.prefix)
+        if self.monitors:
+            self._lay_out_monitors()
         self._wineserver = self._spawn(["wineserver", "--foreground", "--persistent"])
         (self.prefix / "drive_c" / "trevlin").mkdir(exist_ok=True)
         shutil.copy2(PROBE_EXE, self.prefix / "drive_c" / "trevlin" / "probe.exe")
         # The first Wine program brings up explorer and the services; let that happen here
         # rather than inside the first test.
         screen = self.screen_rect()
-        if screen != (0, 0, *self.screen):
-            raise RigError(f"Wine sees the screen as {screen}, expected {self.screen}")
+        expected = (0, 0, *self.screen)
+        if self.monitors:
+            left = min(x for x, y, w, h in self.monitors) - self.monitors[0][0]
+            top = min(y for x, y, w, h in self.monitors) - self.monitors[0][1]
+            expected = (left, top, left + self.screen[0], top + self.screen[1])
+        if screen != expected:
+            raise RigError(f"Wine sees the screen as {screen}, expected {expected}")
 
     def _spawn(self, args: list[str], env: dict[str, str] | None = None, **kwargs) -> subprocess.Popen:
         kwargs.setdefault("stdin", subprocess.DEVNULL)
@@ -446,6 +464,24 @@ class Rig:
             raise RigError(f"Xvfb did not report a display number; see {self.root / 'xvfb.log'}")
         self.display = f":{number.strip().decode()}"
         self.env["DISPLAY"] = self.display
+
+    def _lay_out_monitors(self) -> None:
+        """RandR monitors over the one X screen, which Wine reports as separate monitors
+        once its own RandR path is off (read once, when the wineserver starts)."""
+        origin_x = min(x for x, y, w, h in self.monitors)
+        origin_y = min(y for x, y, w, h in self.monitors)
+        for i, (x, y, w, h) in enumerate(self.monitors):
+            # Sizes in millimetres at about 96 dots per inch.
+            geometry = f"{w}/{w * 254 // 960}x{h}/{h * 254 // 960}+{x - origin_x}+{y - origin_y}"
+            subprocess.run(["xrandr", "--setmonitor", f"M{i}", geometry, "screen" if i == 0 else "none"],
+                           env=self.env, check=True, timeout=30, stdout=subprocess.DEVNULL)
+        user_reg = self.prefix / "user.reg"
+        text = user_reg.read_text(errors="surrogateescape")
+        key = "[Software\\\\Wine\\\\X11 Driver]"
+        start = text.index(key)
+        line_end = text.index("\n", start)
+        user_reg.write_text(text[:line_end + 1] + '"UseXRandR"="N"\n' + text[line_end + 1:],
+                            errors="surrogateescape")
 
     def _start_pulse(self, runtime: Path) -> None:
         socket = runtime / "pulse-native"
@@ -546,7 +582,7 @@ class Rig:
         watch, Saver.seen_windows() reports the windows that came and went; the watching
         costs CPU, so benchmarks leave it off. wine_debug sets WINEDEBUG for this run,
         whose Wine messages then go to log_path."""
-        self.park_pointer()
+        self.park_pointer(*self.rest_point)
         command_line = f'"{winpath(Path(folder) / exe_name)}"' + (f" {arguments}" if arguments else "")
         tag = uuid.uuid4().hex
         env = dict(self.env, TREVLIN_RIG_TAG=tag)
@@ -595,10 +631,19 @@ class Rig:
         self.xdotool("key", name)
 
     def park_pointer(self, x: int = 0, y: int = 0) -> None:
-        """Puts the pointer at (x, y) for X and for Wine alike. Wine's idea of the position
-        can lag behind X's; a window then appearing under the pointer counts as a move."""
-        self.xdotool("mousemove", str(x), str(y))
+        """Puts the pointer at (x, y), in Windows' coordinates, for X and for Wine alike.
+        Wine's idea of the position can lag behind X's; a window then appearing under the
+        pointer counts as a move. X counts from the virtual screen's top-left corner."""
+        origin_x, origin_y = self.x_origin()
+        self.xdotool("mousemove", str(x - origin_x), str(y - origin_y))
         self.probe("setcursor", str(x), str(y))
+
+    def x_origin(self) -> tuple[int, int]:
+        """Where the X screen's 0,0 lies in Windows' coordinates."""
+        if not self.monitors:
+            return 0, 0
+        return (min(m[0] for m in self.monitors) - self.monitors[0][0],
+                min(m[1] for m in self.monitors) - self.monitors[0][1])
 
     def screenshot(self, path: Path) -> Path:
         subprocess.run(["import", "-display", self.display, "-window", "root", str(path)],

@@ -9,6 +9,7 @@
 #include "platform/win32/hresult.h"
 #include "platform/win32/system.h"
 #include "platform/win32/threads.h"
+#include "platform/win32/video_mirror.h"
 
 
 namespace win32 {
@@ -109,6 +110,11 @@ public:
     }
     std::unique_ptr<platform::MediaPosition> QueryMediaPosition() override {
         return std::make_unique<GraphPosition>(control_.query<IMediaPosition>());
+    }
+    void MirrorVideoTo(const std::vector<std::intptr_t>& windows) override {
+        std::vector<HWND> handles;
+        for (std::intptr_t window : windows) handles.push_back(reinterpret_cast<HWND>(window));
+        MirrorVideo(*control_.get(), handles);
     }
 
 private:

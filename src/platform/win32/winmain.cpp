@@ -14,6 +14,7 @@
 #include "platform/win32/event_pump.h"
 #include "platform/win32/form_window.h"
 #include "platform/win32/media_player.h"
+#include "platform/win32/monitors.h"
 #include "platform/win32/system.h"
 #include "platform/win32/threads.h"
 #include "startup/main.h"
@@ -28,9 +29,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     win32::DirectShowGraphs graphs;
     win32::DirectInputMouse directx;
     win32::Background background;
+    win32::Monitors monitors(window);
     const std::unique_ptr<platform::MediaPlayer> player = win32::CreateMediaPlayer();
-    platform::Platform platform{process, profile, window, windows, cursor, shell, graphs, *player, directx,
-                                background};
+    platform::Platform platform{process, profile, window,     windows, cursor, shell,
+                                graphs,  *player, directx, background, monitors};
     Form1 form(platform);
     try {
         ini::Main(platform, form);

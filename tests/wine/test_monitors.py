@@ -1,0 +1,154 @@
+"""The saver on a desktop of two monitors of different sizes, the second left of the
+primary (at negative coordinates): both covered, the same picture on both at the same
+moment, and input over either ends the saver."""
+
+import subprocess
+import time
+
+import pytest
+
+from conftest import FORM_CLASS, SHOW_TIMEOUT, form_windows, ini_for
+from media import MediaCache, frame_number_bits, make_numbered_video
+from rig import Rig, mean_rgb, picture_difference, write_ini
+
+PRIMARY = (0, 0, 1024, 768)     # left, top, width, height in Windows' coordinates
+SECOND = (-800, 0, 800, 600)
+DESKTOP = "#123456"             # the X root's colour: a desktop pixel is this and nothing else
+MOVED = 3.0                     # as in test_video: mean difference of a moving picture
+DARK = 2.0                      # mean channel value of a black monitor
+COVER_CLASS = "TrevlinCover"
+
+
+@pytest.fixture(scope="module")
+def desk():
+    """A session of its own: Wine sees the monitors only if they are laid out before its
+    server starts."""
+    with Rig(monitors=[PRIMARY, SECOND]) as session:
+        subprocess.run(["xsetroot", "-solid", DESKTOP], env=session.env, check=True, timeout=30)
+        yield session
+
+
+@pytest.fixture(scope="module")
+def desk_media(desk):
+    return MediaCache(desk.root / "media")
+
+
+def to_x(rect):
+    """A monitor's (left, top, width, height) in the X screen's pixels."""
+    left, top, width, height = rect
+    return left - SECOND[0], top, width, height
+
+
+def crop(shot, rect, path):
+    left, top, width, height = to_x(rect)
+    subprocess.run(["convert", str(shot), "-crop", f"{width}x{height}+{left}+{top}", "+repage", str(path)],
+                   check=True, timeout=30)
+    return path
+
+
+def desktop_share(shot, rect, path):
+    """The share of a monitor's pixels that show the desktop."""
+    out = subprocess.run(["convert", str(crop(shot, rect, path)), "-fill", "black", "+opaque", DESKTOP,
+                          "-fill", "white", "-opaque", DESKTOP, "-format", "%[fx:mean]", "info:"],
+                         capture_output=True, text=True, check=True, timeout=30).stdout
+    return float(out)
+
+
+def start(desk, saver_dir, media_dir, extra=""):
+    write_ini(saver_dir, ini_for(media_dir, sound="0") + extra)
+    saver = desk.start_saver(saver_dir, "/s")
+
+    def covering():
+        assert saver.running(), f"the saver ended at once (exit {saver.wait(1):#x})"
+        return [w for w in form_windows(saver.windows()) if w.rect == (0, 0, 1024, 768)]
+
+    desk.wait_for(covering, SHOW_TIMEOUT, what="the form over the primary monitor")
+    desk.wait_for(lambda: [w for w in saver.windows() if w.cls == COVER_CLASS], SHOW_TIMEOUT,
+                  what="the cover over the second monitor")
+    return saver
+
+
+def lit_shot(desk, path, rect):
+    """Screenshots until the monitor rect shows a lit picture; returns the last one."""
+    def lit():
+        shot = desk.screenshot(path)
+        return shot if max(mean_rgb(crop(shot, rect, path.with_suffix(".crop.png")))) > 40 else None
+
+    return desk.wait_for(lit, SHOW_TIMEOUT, interval=0.1, what=f"a picture on the monitor at {rect}")
+
+
+def end(desk, saver):
+    desk.key("a")
+    assert saver.wait(SHOW_TIMEOUT) == 0
+
+
+def test_both_monitors_covered_and_moving(desk, desk_media, saver_dir, tmp_path):
+    saver = start(desk, saver_dir, desk_media.put(tmp_path / "media"))
+    covers = [w for w in saver.windows() if w.cls == COVER_CLASS]
+    assert [w.rect for w in covers] == [(-800, 0, 0, 600)]
+    first = lit_shot(desk, tmp_path / "first.png", SECOND)
+    time.sleep(0.5)
+    second = desk.screenshot(tmp_path / "second.png")
+    for name, rect in [("primary", PRIMARY), ("second", SECOND)]:
+        assert desktop_share(second, rect, tmp_path / f"{name}-desk.png") == 0, f"desktop shows on the {name}"
+        moved = picture_difference(crop(first, rect, tmp_path / f"{name}-1.png"),
+                                   crop(second, rect, tmp_path / f"{name}-2.png"))
+        assert moved > MOVED, f"the {name} monitor's picture stands still ({moved:.1f})"
+    end(desk, saver)
+
+
+def test_primary_setting_keeps_the_second_monitor_black(desk, desk_media, saver_dir, tmp_path):
+    saver = start(desk, saver_dir, desk_media.put(tmp_path / "media"), extra="monitors=primary\n")
+    first = lit_shot(desk, tmp_path / "first.png", PRIMARY)
+    time.sleep(0.5)
+    second = desk.screenshot(tmp_path / "second.png")
+    assert desktop_share(second, SECOND, tmp_path / "desk.png") == 0
+    colour = mean_rgb(crop(second, SECOND, tmp_path / "black.png"))
+    assert max(colour) < DARK, f"the second monitor is not black ({colour})"
+    assert picture_difference(crop(first, PRIMARY, tmp_path / "p1.png"),
+                              crop(second, PRIMARY, tmp_path / "p2.png")) > MOVED
+    end(desk, saver)
+
+
+def test_both_monitors_show_the_same_frame(desk, desk_media, saver_dir, tmp_path):
+    media_dir = tmp_path / "media"
+    media_dir.mkdir()
+    make_numbered_video(media_dir / "Trevlin.evc")
+    saver = start(desk, saver_dir, media_dir)
+    lit_shot(desk, tmp_path / "lit.png", PRIMARY)
+    seen = []
+    for i in range(8):
+        shot = desk.screenshot(tmp_path / f"shot-{i}.png")
+        # The middle of each monitor, away from anything but the picture.
+        numbers = []
+        for name, (left, top, width, height) in [("primary", PRIMARY), ("second", SECOND)]:
+            middle = (left + width // 2 - 20, top + height // 2 - 20, 40, 40)
+            numbers.append(frame_number_bits(mean_rgb(crop(shot, middle, tmp_path / f"{name}-{i}.png"))))
+        seen.append(tuple(numbers))
+        time.sleep(0.13)
+    apart = [min((a - b) % 8, (b - a) % 8) for a, b in seen]
+    assert max(apart) <= 1, f"frame numbers (mod 8) on primary and second monitor: {seen}"
+    assert len({a for a, _ in seen}) > 1, f"the picture did not move: {seen}"
+    end(desk, saver)
+
+
+@pytest.mark.parametrize("action", ["key", "click-second", "right-click-second", "move", "close-cover"])
+def test_input_over_either_monitor_ends_the_saver(desk, desk_media, saver_dir, tmp_path, action):
+    saver = start(desk, saver_dir, desk_media.put(tmp_path / "media"))
+    lit_shot(desk, tmp_path / "lit.png", SECOND)
+    cover = [w for w in saver.windows() if w.cls == COVER_CLASS][0]
+    middle_x, middle_y = to_x((SECOND[0] + SECOND[2] // 2, SECOND[1] + SECOND[3] // 2, 0, 0))[:2]
+    if action == "key":
+        desk.key("a")
+    elif action == "click-second":
+        desk.xdotool("mousemove", str(middle_x), str(middle_y), "click", "1")
+    elif action == "right-click-second":
+        desk.xdotool("mousemove", str(middle_x), str(middle_y), "click", "3")
+    elif action == "move":
+        desk.xdotool("mousemove_relative", "--", "-300", "10")
+    else:
+        desk.send(cover, 0x0010)  # WM_CLOSE
+    assert saver.wait(SHOW_TIMEOUT) == 0
+    assert saver.windows(visible_only=False) == []
+    assert [w for w in desk.windows() if w.cls in (FORM_CLASS, COVER_CLASS)] == []
+    assert desk.cursor_shown()
