@@ -6,7 +6,8 @@ namespace links {
 
 // The maker's web site: shown without, opened with the final "/".
 inline const std::wstring kMakerSite = L"http://www.trevlin.example";
-// The codec vendor's download page: shown and opened as it stands.
-inline const std::wstring kCodecPage = L"http://www.codec.example/download/windows.html";
+// The codec vendor's download page: shown and opened as it stands. Short enough for its
+// label to show it on one line in Arial 12 pt (about 285 of 313 pixels at 96 DPI).
+inline const std::wstring kCodecPage = L"http://codec.test/download/windows.html";
 
 }  // namespace links

@@ -81,7 +81,7 @@ TEST_F(ConfigDialogTest, LinksOpenTheirPagesAndTheDialogStays) {
     form.Label4_Click();
     form.Label3_Click();
     EXPECT_THAT(f.log.calls, ElementsAre("Shell.Open(4660,http://www.trevlin.example/)",
-                                         "Shell.Open(4660,http://www.codec.example/download/windows.html)",
+                                         "Shell.Open(4660,http://codec.test/download/windows.html)",
                                          "Shell.Open(4660,http://www.trevlin.example/)"));
 }
 
@@ -91,5 +91,5 @@ TEST_F(ConfigDialogTest, ClicksReachTheirHandlers) {
     f.window.events->OnClick(platform::Control::Label4);
     f.window.events->OnClick(platform::Control::Check1);  // no handler of its own
     EXPECT_THROW(f.window.events->OnClick(platform::Control::CmdCancel), fakes::ProgramEnded);
-    EXPECT_THAT(f.log.calls, ElementsAre("Shell.Open(4660,http://www.codec.example/download/windows.html)", "End()"));
+    EXPECT_THAT(f.log.calls, ElementsAre("Shell.Open(4660,http://codec.test/download/windows.html)", "End()"));
 }

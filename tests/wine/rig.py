@@ -38,7 +38,7 @@ RATE = 44100
 
 # Bump when the prefix recipe (_build_prefix and _PREFIX_SETTINGS) changes: every machine
 # then builds a new prefix instead of reusing one made the old way.
-PREFIX_RECIPE = "1"
+PREFIX_RECIPE = "2"
 
 # DirectShow: the VMR-7 draws nothing on Xvfb, so the GDI Video Renderer (merit 0x800000)
 # must win RenderFile's merit contest in the test prefix.
@@ -61,6 +61,19 @@ _PREFIX_SETTINGS = r"""REGEDIT4
 [HKEY_CLASSES_ROOT\https\shell\open\command]
 @="\"C:\\trevlin\\probe.exe\" record \"%1\""
 """
+
+# The prefix has no Arial, and Wine would draw it in whatever sans font comes first: text
+# sized for Arial would wrap and clip where Windows' would not. Liberation Sans (Debian's
+# fonts-liberation) has Arial's widths. A font asked for with the Arabic character set (178)
+# must cover that set, which Liberation Sans does not; a font substitute cannot change the
+# character set (Wine, like Windows, ignores one that tries), so a system link to DejaVu Sans
+# lends Liberation Sans that cover instead, and such a request gets it too.
+_FONT_SETTINGS = (
+    "\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\n"
+    '"Arial"="Liberation Sans"\n'
+    "\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]\n"
+    '"Liberation Sans"=hex(7):' + ",".join(f"{b:02x}" for b in b"DejaVuSans.ttf,DejaVu Sans\0\0") + "\n"
+)
 
 # Files a prefix copy shares with the cache by hard link: Wine's binaries, which nothing
 # rewrites. Everything else (registry, win.ini, ...) is copied, since Wine may rewrite
@@ -737,7 +750,7 @@ def _build_prefix(prefix: Path, env: dict[str, str]) -> None:
 
     run("wine", "wineboot", "-i")
     run("wineserver", "-w")
-    settings = _PREFIX_SETTINGS + _vmr7_merit_setting(prefix / "system.reg")
+    settings = _PREFIX_SETTINGS + _FONT_SETTINGS + _vmr7_merit_setting(prefix / "system.reg")
     reg = prefix / "drive_c" / "trevlin-settings.reg"
     reg.write_text(settings.replace("\n", "\r\n"), encoding="utf-8")
     run("wine", "regedit", "/S", "C:\\trevlin-settings.reg")

@@ -17,7 +17,7 @@ GENEROUS = 10  # seconds; these are not timing tests
 
 WS_CHILD = 0x40000000
 HOST_CLIENT = (0, 0, 200, 150)
-CODEC_LINK = "http://www.codec.example/download/windows.html"
+CODEC_LINK = "http://codec.test/download/windows.html"
 
 
 class PreviewRun:

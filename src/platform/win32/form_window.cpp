@@ -37,6 +37,20 @@ HFONT MakeDefaultFont(int dpi) {
     return CreateFontIndirectW(&lf);
 }
 
+// A label wraps its caption at word boundaries, as a static control does, when every
+// wrapped line then fits its fixed height. When they do not (a second line would be cut
+// in half, or drawn under the control below), one line clipped at the right edge reads
+// better: it loses a few pixels, not half a line.
+DWORD LabelTextFlow(HWND parent, HFONT font, const std::wstring& caption, int width, int height) {
+    HDC dc = GetDC(parent);
+    HGDIOBJ old = SelectObject(dc, font);
+    RECT wrapped{0, 0, width, 0};
+    DrawTextW(dc, caption.c_str(), -1, &wrapped, DT_CALCRECT | DT_LEFT | DT_EXPANDTABS | DT_WORDBREAK);
+    SelectObject(dc, old);
+    ReleaseDC(parent, dc);
+    return wrapped.bottom <= height ? SS_LEFT : SS_LEFTNOWORDWRAP;
+}
+
 ATOM RegisterFormClass(HINSTANCE instance, WNDPROC proc, HICON icon, HICON small) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -99,20 +113,22 @@ void FormWindow::CreateControls() {
         switch (item.kind) {
         case layout::Kind::CommandButton: cls = L"BUTTON"; style |= BS_PUSHBUTTON | WS_TABSTOP; break;
         case layout::Kind::CheckBox: cls = L"BUTTON"; style |= BS_3STATE | WS_TABSTOP; break;
-        case layout::Kind::Label: cls = L"STATIC"; style |= SS_LEFT | (item.link ? SS_NOTIFY : 0); break;
+        case layout::Kind::Label: cls = L"STATIC"; style |= item.link ? SS_NOTIFY : 0; break;
         case layout::Kind::MediaPlayer:  // the player has no window of its own
         case layout::Kind::Image: continue;  // its picture is the preview background
         }
-        HWND child = CreateWindowExW(0, cls, item.caption.c_str(), style, PixelsOf(item.left, dpi_),
-                                     PixelsOf(item.top, dpi_), PixelsOf(item.width, dpi_),
-                                     PixelsOf(item.height, dpi_), hwnd_,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + Index(item.id))),
-                                     instance, nullptr);
         HFONT font = defaultFont_.get();
         if (item.font) {
             fonts_[Index(item.id)].reset(MakeFont(*item.font, dpi_));
             font = fonts_[Index(item.id)].get();
         }
+        const int width = PixelsOf(item.width, dpi_);
+        const int height = PixelsOf(item.height, dpi_);
+        if (item.kind == layout::Kind::Label) style |= LabelTextFlow(hwnd_, font, item.caption, width, height);
+        HWND child = CreateWindowExW(0, cls, item.caption.c_str(), style, PixelsOf(item.left, dpi_),
+                                     PixelsOf(item.top, dpi_), width, height, hwnd_,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + Index(item.id))),
+                                     instance, nullptr);
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         controls_[Index(item.id)] = child;
     }

@@ -36,6 +36,15 @@
 //                           starts CMDLINE, prints seen_ms= once a visible top-level window
 //                           of it with that class and text is there, or once the screen pixel
 //                           is near the colour; then waits for it like launch
+//   probe textsize HWND FACE HUNDREDTHS UNDERLINE CHARSET
+//                           measures the text of the control HWND in a font made from those
+//                           values (HUNDREDTHS of a point, 1200 = 12 pt; UNDERLINE 0 or 1),
+//                           as a static control of HWND's width lays it out: the face and
+//                           character set the font mapper really picked, the line height,
+//                           the text as one line (single=cx,cy) and word-wrapped at HWND's
+//                           width (wrapped=cx,cy, lines=N); where those two draw ink
+//                           (ink_single=, ink_wrapped= as l,t,r,b from the text's top-left
+//                           corner, unclipped); and HWND's client size and style
 //
 // A window line is tab-separated key=value fields with the text last, so the text may
 // hold anything but tabs and line breaks (those are printed as spaces). Output is UTF-8.
@@ -525,11 +534,106 @@ int Hold(const wchar_t* path, DWORD milliseconds) {
     return 0;
 }
 
+// The box around the pixels that DrawText (with format, in rect) sets, as "l,t,r,b".
+std::wstring InkBox(HDC screen, HFONT font, const wchar_t* text, RECT rect, UINT format) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = rect.right;
+    info.bmiHeader.biHeight = -rect.bottom;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = CreateCompatibleDC(screen);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, text, -1, &rect, format);
+    GdiFlush();
+    long left = rect.right, top = rect.bottom, right = 0, bottom = 0;
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    for (long y = 0; y < rect.bottom; ++y) {
+        for (long x = 0; x < rect.right; ++x) {
+            if ((pixels[y * rect.right + x] & 0xFFFFFF) == 0xFFFFFF) continue;
+            if (x < left) left = x;
+            if (y < top) top = y;
+            if (x + 1 > right) right = x + 1;
+            if (y + 1 > bottom) bottom = y + 1;
+        }
+    }
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    if (right == 0) return L"none";
+    wchar_t box[96];
+    std::swprintf(box, 96, L"%ld,%ld,%ld,%ld", left, top, right, bottom);
+    return box;
+}
+
+// The control's own font cannot be used from here: Wine answers a WM_GETFONT sent from
+// another process with no font, and GDI handles are per process anyway. So the text is
+// measured in a font made from the values the layout declares, on a screen DC (the DPI
+// the program sizes its fonts and controls by); a test compares the result with a
+// screenshot of what the control really drew.
+int TextSize(HWND control, const wchar_t* face, int hundredths, bool underline, int charset) {
+    if (!IsWindow(control)) return 1;
+    wchar_t text[1024] = L"";
+    InternalGetWindowText(control, text, 1024);
+    RECT client{};
+    GetClientRect(control, &client);
+
+    HDC dc = GetDC(nullptr);
+    LOGFONTW lf{};
+    lf.lfHeight = -MulDiv(hundredths, GetDeviceCaps(dc, LOGPIXELSY), 7200);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfUnderline = underline ? TRUE : FALSE;
+    lf.lfCharSet = static_cast<BYTE>(charset);
+    lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+    HFONT font = CreateFontIndirectW(&lf);
+    HGDIOBJ old = SelectObject(dc, font);
+
+    wchar_t picked[LF_FACESIZE] = L"";
+    GetTextFaceW(dc, LF_FACESIZE, picked);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SIZE single{};
+    GetTextExtentPoint32W(dc, text, lstrlenW(text), &single);
+    // What a left-aligned static control asks DrawText for.
+    RECT wrapped{0, 0, client.right, 0};
+    DrawTextW(dc, text, -1, &wrapped, DT_CALCRECT | DT_LEFT | DT_EXPANDTABS | DT_WORDBREAK);
+    // Drawn with room to spare, so that nothing is cut off.
+    const long spare = 2 * metrics.tmHeight;
+    const std::wstring inkSingle =
+        InkBox(dc, font, text, RECT{0, 0, single.cx + spare, single.cy + spare}, DT_LEFT | DT_EXPANDTABS);
+    const std::wstring inkWrapped = InkBox(dc, font, text, RECT{0, 0, client.right, wrapped.bottom + spare},
+                                           DT_LEFT | DT_EXPANDTABS | DT_WORDBREAK);
+
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+
+    const int line = metrics.tmHeight;
+    wchar_t out[768];
+    std::swprintf(out, 768,
+                  L"face=%ls\tcharset=%d\tline=%d\tsingle=%ld,%ld\twrapped=%ld,%ld\tlines=%ld\tink_single=%ls\t"
+                  L"ink_wrapped=%ls\tclient=%ld,%ld\tstyle=%ls",
+                  picked, static_cast<int>(metrics.tmCharSet), line, single.cx, single.cy, wrapped.right,
+                  wrapped.bottom, line > 0 ? (wrapped.bottom + line - 1) / line : 0L, inkSingle.c_str(),
+                  inkWrapped.c_str(), client.right, client.bottom,
+                  Hex(static_cast<ULONG>(GetWindowLongW(control, GWL_STYLE))).c_str());
+    Print(out);
+    return 0;
+}
+
 int Usage() {
     Print(L"usage: probe windows [all] | children HWND | cursor | screen | setcursor X Y | foreground"
           L" | launch [--watch] CMDLINE | record TEXT... | host [--destroy] [--settle MS] [--timeout MS] CMDLINE"
           L" | controls HWND | focus HWND | click HWND"
-          L" | launch-timed CMDLINE (window CLASS TEXT | pixel X Y RRGGBB)");
+          L" | launch-timed CMDLINE (window CLASS TEXT | pixel X Y RRGGBB)"
+          L" | textsize HWND FACE HUNDREDTHS UNDERLINE CHARSET | send HWND MSG WPARAM LPARAM | hold PATH MS");
     return 2;
 }
 
@@ -598,6 +702,8 @@ int wmain(int argc, wchar_t** argv) {
         return Hold(argv[2], static_cast<DWORD>(_wtoi(argv[3])));
     } else if (command == L"launch-timed" && argc >= 4) {
         return LaunchTimed(argc, argv);
+    } else if (command == L"textsize" && argc == 7) {
+        return TextSize(ParseWindow(argv[2]), argv[3], _wtoi(argv[4]), _wtoi(argv[5]) != 0, _wtoi(argv[6]));
     } else {
         return Usage();
     }
