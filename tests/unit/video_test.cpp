@@ -1,3 +1,5 @@
+#include <limits>
+
 #include "show/end_test.h"
 #include "test_support.h"
 
@@ -92,6 +94,24 @@ TEST(EndTest, WholeSecondsRoundHalvesToEven) {
                           Case{201.4, 201.5, false}}) {
         EXPECT_EQ(AtEnd(c.position, c.duration), c.atEnd) << c.position << " of " << c.duration;
     }
+}
+
+TEST(EndTest, TimesThatAreNoNumberOrFitNoSecondAreNeverTheEnd) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(AtEnd(nan, nan));
+    EXPECT_FALSE(AtEnd(0, nan));
+    EXPECT_FALSE(AtEnd(inf, inf));
+    EXPECT_FALSE(AtEnd(3e9, 3e9));
+    EXPECT_FALSE(AtEnd(1, -inf));
+}
+
+TEST_F(VideoTest, AGraphReportingNoDurationKeepsPlaying) {
+    f.graphs.state.duration = std::numeric_limits<double>::quiet_NaN();
+    form.OpenDShowFile(L"v.evc");
+    f.log.Clear();
+    form.LoopDShow();
+    EXPECT_THAT(f.log.calls, ElementsAre("MediaPosition.get_CurrentPosition()", "MediaPosition.get_Duration()"));
 }
 
 TEST_F(VideoTest, LoopRewindsAndRunsOnlyAtTheEnd) {
