@@ -358,9 +358,6 @@ class Rig:
         primary first, with the primary at 0,0 in Wine's coordinates. The X screen is made
         as large as their union; None gives one monitor as large as screen."""
         self.monitors = monitors
-        # Where start_saver parks the pointer: clear of the form's first, small place in
-        # the middle of the primary monitor and of the other monitors' windows.
-        self.rest_point = (0, 0) if not monitors else (10, 10)
         if monitors:
             screen = (max(x + w for x, y, w, h in monitors) - min(x for x, y, w, h in monitors),
                       max(y + h for x, y, w, h in monitors) - min(y for x, y, w, h in monitors))
@@ -595,7 +592,7 @@ class Rig:
         watch, Saver.seen_windows() reports the windows that came and went; the watching
         costs CPU, so benchmarks leave it off. wine_debug sets WINEDEBUG for this run,
         whose Wine messages then go to log_path."""
-        self.park_pointer(*self.rest_point)
+        self.park_pointer()
         command_line = f'"{winpath(Path(folder) / exe_name)}"' + (f" {arguments}" if arguments else "")
         tag = uuid.uuid4().hex
         env = dict(self.env, TREVLIN_RIG_TAG=tag)
@@ -645,8 +642,9 @@ class Rig:
 
     def park_pointer(self, x: int = 0, y: int = 0) -> None:
         """Puts the pointer at (x, y), in Windows' coordinates, for X and for Wine alike.
-        Wine's idea of the position can lag behind X's; a window then appearing under the
-        pointer counts as a move. X counts from the virtual screen's top-left corner."""
+        Wine's idea of the position can lag behind X's, and falls back to 0,0 when our
+        windows go: a window then appearing under a pointer elsewhere counts as a move of
+        the difference. X counts from the virtual screen's top-left corner."""
         origin_x, origin_y = self.x_origin()
         self.xdotool("mousemove", str(x - origin_x), str(y - origin_y))
         self.probe("setcursor", str(x), str(y))

@@ -180,11 +180,12 @@ def test_sound_value_that_is_no_number_is_reported_and_no_dialog_opens(rig, save
     text = rig.window_text(box)
     assert winpath(ini).lower() in text.lower(), text
     assert "sound=on" in text, text
-    assert not form_windows(saver.windows())
+    # The box waits for the user with the form already gone, so nothing it delivers can
+    # reach the form's handlers.
+    assert not form_windows(saver.windows(visible_only=False))
 
     rig.key("Return")
-    code = saver.wait(GENEROUS)
-    assert code < 0xC0000000, f"ended by exception {code:#x}"
+    assert saver.wait(GENEROUS) == 1
     assert not [w for w in form_windows(saver.seen_windows()) if w.visible]
     assert ini.read_bytes() == before
 
