@@ -584,16 +584,26 @@ class Rig:
         return tuple(int(v) for v in out.split("=", 1)[1].split(","))
 
     def start_saver(self, folder: Path, arguments: str, exe_name: str = "Trevlin.scr",
-                    watch: bool = False, wine_debug: str | None = None,
+                    watch: bool = False, cwd: Path | None = None, wine_debug: str | None = None,
                     log_path: Path | None = None) -> Saver:
         """Runs folder/exe_name with the command line Windows would give it: the quoted
         program path, then " " and arguments exactly as given (none if arguments is "").
-        The working folder is folder. Parks the pointer first (see park_pointer). With
-        watch, Saver.seen_windows() reports the windows that came and went; the watching
-        costs CPU, so benchmarks leave it off. wine_debug sets WINEDEBUG for this run,
-        whose Wine messages then go to log_path."""
-        self.park_pointer()
+        The working folder is cwd, or else folder. Parks the pointer first (see park_pointer).
+        With watch, Saver.seen_windows() reports the windows that came and went; the
+        watching costs CPU, so benchmarks leave it off. wine_debug sets WINEDEBUG for this
+        run, whose Wine messages then go to log_path."""
         command_line = f'"{winpath(Path(folder) / exe_name)}"' + (f" {arguments}" if arguments else "")
+        return self.start_command(command_line, cwd or folder, exe_name, watch, wine_debug=wine_debug,
+                                  log_path=log_path)
+
+    def start_command(self, command_line: str, cwd: Path, exe_name: str, watch: bool = False,
+                      park: bool = True, wine_debug: str | None = None, log_path: Path | None = None) -> Saver:
+        """Runs a Windows command line as it stands (a path on drive C:, say, as an
+        installer registered it); exe_name is the program's file name. As start_saver,
+        but park=False leaves the pointer alone: parking it counts as a mouse move to a
+        saver already running, and enough of them end it."""
+        if park:
+            self.park_pointer()
         tag = uuid.uuid4().hex
         env = dict(self.env, TREVLIN_RIG_TAG=tag)
         if wine_debug is not None:
@@ -602,7 +612,7 @@ class Rig:
         # test's output.
         with open(log_path or self.root / "wine.log", "ab") as log:
             launcher = self._spawn(self._wine_command(["launch", *(["--watch"] if watch else []), command_line]),
-                                   env=env, cwd=folder, stdout=subprocess.PIPE, stderr=log, text=True)
+                                   env=env, cwd=cwd, stdout=subprocess.PIPE, stderr=log, text=True)
         saver = Saver(self, launcher, tag, exe_name)
         self._savers.append(saver)
         return saver
