@@ -10,6 +10,14 @@ from rig import SAVER_EXE, Rig, winpath
 
 FORM_CLASS = "TrevlinForm1"
 
+# Figures a test module measured on the way, printed at the end of the run.
+FIGURES: list[str] = []
+
+
+def pytest_terminal_summary(terminalreporter):
+    for line in FIGURES:
+        terminalreporter.write_line(line)
+
 
 @pytest.fixture(scope="session")
 def rig():

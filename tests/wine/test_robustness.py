@@ -8,7 +8,7 @@ import time
 
 import pytest
 
-from conftest import SHOW_TIMEOUT, form_windows, ini_for, start_show, wait_for_picture
+from conftest import FIGURES, SHOW_TIMEOUT, form_windows, ini_for, start_show, wait_for_picture
 from media import MUSIC_NAME, VIDEO_NAME, damaged
 from rig import wait_pid_exit, write_ini
 
@@ -50,14 +50,13 @@ def assert_ended_cleanly(rig, saver):
 
 
 @pytest.fixture(scope="module")
-def ends(request):
+def ends():
     """Every damaged run's time from the key to the end, summed up after the last one."""
     times = []
     yield times
     if times:
         took, worst = max(times)
-        request.config.pluginmanager.get_plugin("terminalreporter").write_line(
-            f"damaged media: {len(times)} runs, slowest end {took * 1000:.0f} ms after the key ({worst})")
+        FIGURES.append(f"damaged media: {len(times)} runs, slowest end {took * 1000:.0f} ms after the key ({worst})")
 
 
 @pytest.mark.parametrize("which, damage", DAMAGED, ids=[f"{w}-{d}" for w, d in DAMAGED])
