@@ -25,7 +25,9 @@ public:
     void ShowLoopPass();
 
     // Video (show/video.cpp).
-    void OpenDShowFile(const std::wstring& Filename);
+    void OpenDShowFile(const std::wstring& Filename);  // the two halves below, in turn
+    void BuildDShowGraph(const std::wstring& Filename);
+    void PlaceDShowWindow();
     void RunDShow();
     void LoopDShow();
     void RemoveDShow();

@@ -25,13 +25,14 @@ void Form1::SaverSetUp() {
     // from ending the saver. Until it is built the screen stays black.
     buildingVideo_ = true;
     const bool mirror = !Covers.empty() && show::VideoOnEveryMonitor(ReadSetting(ini::kMonitors, ini::kMonitorsDefault));
-    p_.background.Start([this, mirror] {
+    p_.background.Start([this] {
         RemoveDShow();
-        OpenDShowFile(ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.evc");
-        if (mirror) MirrorVideo();
+        BuildDShowGraph(ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.evc");
     });
     WaitForVideo();
     if (!Running) return;  // closed while the graph was being built
+    PlaceDShowWindow();
+    if (mirror) MirrorVideo();
     RunDShow();
     if (ReadSetting(ini::kSound, ini::kSoundDefault) == L"1") PlayMp3();
 }

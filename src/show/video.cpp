@@ -31,6 +31,12 @@ void Try(Step step) {
 }  // namespace
 
 void Form1::OpenDShowFile(const std::wstring& Filename) {
+    BuildDShowGraph(Filename);
+    PlaceDShowWindow();
+}
+
+// Steps that may wait on the file and its decoders for good.
+void Form1::BuildDShowGraph(const std::wstring& Filename) {
     Try([&] { MediaControl = p_.graphs.CreateFilgraphManager(); });
     videoRendered_ = false;
     Try([&] {
@@ -42,7 +48,17 @@ void Form1::OpenDShowFile(const std::wstring& Filename) {
     Try([&] { sound = convert::ToDouble(ReadSetting(ini::kSound, ini::kSoundDefault)); });
     Try([&] { Held(BasicAudio).put_Volume(sound == 1 ? kFullVolume : kSilence); });
     Try([&] { Held(BasicAudio).put_Balance(0); });
+}
+
+// Steps that place the graph's window, which then takes the keyboard: made on
+// the window's thread, whose messages flow, so that no key is lost to a
+// thread that reads none.
+void Form1::PlaceDShowWindow() {
     Try([&] { VideoWindow = Held(MediaControl).QueryVideoWindow(); });
+    // The video window will cover Form1 and, full-screen, take the keyboard: its
+    // keys and clicks must come to Form1 from the first, while the window thread
+    // already takes input during the build.
+    Try([&] { Held(VideoWindow).put_MessageDrain(p_.window.Handle()); });
     Try([&] { Held(VideoWindow).put_WindowStyle(WS_VISIBLE_); });
     Try([&] { Held(VideoWindow).put_Top(0); });
     Try([&] { Held(VideoWindow).put_Left(0); });
@@ -52,8 +68,6 @@ void Form1::OpenDShowFile(const std::wstring& Filename) {
     Try([&] { Held(VideoWindow).put_FullScreenMode(1); });
     Try([&] { MediaPosition = Held(MediaControl).QueryMediaPosition(); });
     Try([&] { Held(MediaPosition).put_Rate(1.0); });
-    // The video window covers Form1, so its keys and clicks must come to Form1.
-    Try([&] { Held(VideoWindow).put_MessageDrain(p_.window.Handle()); });
 }
 
 // The same pictures on the other monitors, from the one decode. Where the

@@ -20,11 +20,10 @@ TEST_F(VideoTest, OpenBuildsTheGraphInItsOrder) {
                             "MediaControl.QueryBasicAudio()",
                             "Profile.GetString(config,sound,1,C:\\Saver\\Trevlin.ini,255)",
                             "BasicAudio.put_Volume(0)", "BasicAudio.put_Balance(0)", "MediaControl.QueryVideoWindow()",
-                            "VideoWindow.put_WindowStyle(0x10000000)", "VideoWindow.put_Top(0)",
+                            "VideoWindow.put_MessageDrain(4660)", "VideoWindow.put_WindowStyle(0x10000000)", "VideoWindow.put_Top(0)",
                             "VideoWindow.put_Left(0)", "VideoWindow.put_Width(1024)", "VideoWindow.put_Height(768)",
                             "VideoWindow.put_Owner(4660)", "VideoWindow.put_FullScreenMode(1)",
-                            "MediaControl.QueryMediaPosition()", "MediaPosition.put_Rate(1)",
-                            "VideoWindow.put_MessageDrain(4660)"));
+                            "MediaControl.QueryMediaPosition()", "MediaPosition.put_Rate(1)"));
 }
 
 TEST_F(VideoTest, SoundSettingSetsTheSoundtrackVolume) {
