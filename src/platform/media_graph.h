@@ -37,6 +37,14 @@ public:
     virtual void put_CurrentPosition(double seconds) = 0;
 };
 
+// The graph's notifications (IMediaEventEx). The product reads none of them:
+// the window's wait merely wakes when the graph posts one, the end of the
+// stream among them, and the platform takes them off the queue.
+class MediaEvent {
+public:
+    virtual ~MediaEvent() = default;
+};
+
 class MediaControl {
 public:
     virtual ~MediaControl() = default;
@@ -46,6 +54,7 @@ public:
     virtual std::unique_ptr<BasicAudio> QueryBasicAudio() = 0;
     virtual std::unique_ptr<VideoWindow> QueryVideoWindow() = 0;
     virtual std::unique_ptr<MediaPosition> QueryMediaPosition() = 0;
+    virtual std::unique_ptr<MediaEvent> QueryMediaEvent() = 0;
 };
 
 class MediaGraphs {

@@ -54,6 +54,7 @@ void Form1::OpenDShowFile(const std::wstring& Filename) {
     Try([&] { Held(MediaPosition).put_Rate(1.0); });
     // The video window covers Form1, so its keys and clicks must come to Form1.
     Try([&] { Held(VideoWindow).put_MessageDrain(p_.window.Handle()); });
+    Try([&] { MediaEvent = Held(MediaControl).QueryMediaEvent(); });
 }
 
 // A video that could not be rendered leaves a black screen that still ends
@@ -70,6 +71,9 @@ void Form1::LoopDShow() {
     if (AtEnd(position, duration)) {
         Held(MediaPosition).put_CurrentPosition(0.0);
         Held(MediaControl).Run();
+        wake_.Soon();
+    } else {
+        wake_.Clip(position, duration, show::kNormalRate);
     }
 }
 
@@ -81,6 +85,7 @@ void Form1::RemoveDShow() {
         MediaControl.reset();
         VideoWindow.reset();
         MediaPosition.reset();
+        MediaEvent.reset();
         videoRendered_ = false;
     } catch (const platform::Error&) {
         // Whatever is still held stays held until the next graph replaces it.

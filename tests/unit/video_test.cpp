@@ -22,7 +22,7 @@ TEST_F(VideoTest, OpenBuildsTheGraphInItsOrder) {
                             "VideoWindow.put_Left(0)", "VideoWindow.put_Width(1024)", "VideoWindow.put_Height(768)",
                             "VideoWindow.put_Owner(4660)", "VideoWindow.put_FullScreenMode(1)",
                             "MediaControl.QueryMediaPosition()", "MediaPosition.put_Rate(1)",
-                            "VideoWindow.put_MessageDrain(4660)"));
+                            "VideoWindow.put_MessageDrain(4660)", "MediaControl.QueryMediaEvent()"));
 }
 
 TEST_F(VideoTest, SoundSettingSetsTheSoundtrackVolume) {
@@ -113,7 +113,7 @@ TEST_F(VideoTest, RemoveStopsDetachesAndReleasesInOrder) {
     form.RemoveDShow();
     EXPECT_THAT(f.log.calls, ElementsAre("MediaControl.Stop()", "VideoWindow.put_Owner(0)", "BasicAudio.Release()",
                                          "MediaControl.Release()", "VideoWindow.Release()",
-                                         "MediaPosition.Release()"));
+                                         "MediaPosition.Release()", "MediaEvent.Release()"));
     f.log.Clear();
     form.RemoveDShow();
     EXPECT_THAT(f.log.calls, IsEmpty());
