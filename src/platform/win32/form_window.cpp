@@ -66,6 +66,7 @@ void FormWindow::Dispose() {
 }
 
 void FormWindow::Create(platform::FormEvents& events) {
+    NoteWindowsMade();
     events_ = &events;
     HINSTANCE instance = GetModuleHandleW(nullptr);
     iconLarge_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TREVLIN), IMAGE_ICON, 32, 32, 0)));
