@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "show/next_wake.h"
 
 class Form1 final : public platform::FormEvents, public platform::DirectXEvent8 {
 public:
@@ -59,11 +60,13 @@ public:
     // Window mouse moves counted in saver mode; the sixth ends the saver.
     std::int16_t MoveCount = 0;
 
-    // The video graph: all four refer to one graph object while held.
+    // The video graph: all five refer to one graph object while held.
     std::unique_ptr<platform::BasicAudio> BasicAudio;
     std::unique_ptr<platform::VideoWindow> VideoWindow;
     std::unique_ptr<platform::MediaControl> MediaControl;
     std::unique_ptr<platform::MediaPosition> MediaPosition;
+    // Wakes the show loop's wait when the stream ends before the end test saw it.
+    std::unique_ptr<platform::MediaEvent> MediaEvent;
 
     // The mouse watch: set once by InitMouse, kept until the process ends.
     std::unique_ptr<platform::DirectX8> Dx;
@@ -90,4 +93,8 @@ private:
     // RenderFile succeeded: there is a video to run and to restart.
     bool videoRendered_ = false;
     bool buildingVideo_ = false;
+    // The music was given a file: its end test may need a pass.
+    bool musicGiven_ = false;
+    // How long the wait after the current pass of the show loop may last.
+    show::NextWake wake_{false};
 };

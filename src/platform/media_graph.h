@@ -38,6 +38,14 @@ public:
     virtual void put_CurrentPosition(double seconds) = 0;
 };
 
+// The graph's notifications (IMediaEventEx). The product reads none of them:
+// the window's wait merely wakes when the graph posts one, the end of the
+// stream among them, and the platform takes them off the queue.
+class MediaEvent {
+public:
+    virtual ~MediaEvent() = default;
+};
+
 class MediaControl {
 public:
     virtual ~MediaControl() = default;
@@ -51,6 +59,7 @@ public:
     // over each one's inner area, at the moment the graph's own video window
     // shows it. Made before the graph first runs.
     virtual void MirrorVideoTo(const std::vector<std::intptr_t>& windows) = 0;
+    virtual std::unique_ptr<MediaEvent> QueryMediaEvent() = 0;
 };
 
 class MediaGraphs {

@@ -21,7 +21,12 @@ public:
     virtual double get_duration() = 0;
 };
 
+// Play states the product tells apart.
 constexpr std::int32_t wmppsPlaying = 3;
+// On the way to playing: a file is being opened or filled in.
+constexpr std::int32_t wmppsBuffering = 6;
+constexpr std::int32_t wmppsWaiting = 7;
+constexpr std::int32_t wmppsTransitioning = 9;
 
 class MediaPlayer {
 public:

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/media_graph.h"
+
 namespace platform {
 
 // Form1's controls, in the order they are created.
@@ -47,8 +49,9 @@ public:
     virtual void ShowMessage(const std::wstring& text) = 0;
     // Processes every waiting window message and device notification.
     virtual void DoEvents() = 0;
-    // Sleeps until input arrives (message or device notification) or the time is up.
-    virtual void WaitForInput(int milliseconds) = 0;
+    // Sleeps until input arrives (message or device notification), the graph
+    // posts a notification (when graphEvents is given), or the time is up.
+    virtual void WaitForInput(int milliseconds, MediaEvent* graphEvents) = 0;
 };
 
 struct Rect {

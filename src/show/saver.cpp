@@ -4,12 +4,6 @@
 #include "settings/ini.h"
 #include "show/monitors.h"
 
-namespace {
-// Longest sleep between passes when no input arrives; short enough that the
-// end tests still catch a video or track at its last whole second.
-constexpr int kPassWaitMs = 15;
-}  // namespace
-
 void Form1::SaverSetUp() {
     Running = true;
     p_.window.Show();
@@ -47,7 +41,8 @@ void Form1::CoverOtherMonitors() {
 void Form1::WaitForVideo() {
     while (Running && !VideoBuilt()) {
         p_.window.DoEvents();
-        if (Running && !VideoBuilt()) p_.window.WaitForInput(kPassWaitMs);
+        // The build's end wakes the wait, as input does.
+        if (Running && !VideoBuilt()) p_.window.WaitForInput(show::kIdleCapMs, nullptr);
     }
 }
 
@@ -64,8 +59,10 @@ void Form1::ShowLoopPass() {
 
 void Form1::ShowLoop() {
     while (Running) {
+        // The pass's end tests shorten the wait to what they read; input, and
+        // the end of the video's stream, cut it short.
+        wake_ = show::NextWake(videoRendered_ || musicGiven_);
         ShowLoopPass();
-        // Input wakes the wait at once; a pass costs next to nothing otherwise.
-        if (Running) p_.window.WaitForInput(kPassWaitMs);
+        if (Running) p_.window.WaitForInput(wake_.Milliseconds(), videoRendered_ ? MediaEvent.get() : nullptr);
     }
 }

@@ -56,8 +56,7 @@ void Form1::BuildDShowGraph(const std::wstring& Filename) {
 void Form1::PlaceDShowWindow() {
     Try([&] { VideoWindow = Held(MediaControl).QueryVideoWindow(); });
     // The video window will cover Form1 and, full-screen, take the keyboard: its
-    // keys and clicks must come to Form1 from the first, while the window thread
-    // already takes input during the build.
+    // keys and clicks must come to Form1 from the first.
     Try([&] { Held(VideoWindow).put_MessageDrain(p_.window.Handle()); });
     Try([&] { Held(VideoWindow).put_WindowStyle(WS_VISIBLE_); });
     Try([&] { Held(VideoWindow).put_Top(0); });
@@ -68,6 +67,7 @@ void Form1::PlaceDShowWindow() {
     Try([&] { Held(VideoWindow).put_FullScreenMode(1); });
     Try([&] { MediaPosition = Held(MediaControl).QueryMediaPosition(); });
     Try([&] { Held(MediaPosition).put_Rate(1.0); });
+    Try([&] { MediaEvent = Held(MediaControl).QueryMediaEvent(); });
 }
 
 // The same pictures on the other monitors, from the one decode. Where the
@@ -91,6 +91,9 @@ void Form1::LoopDShow() {
     if (AtEnd(position, duration)) {
         Held(MediaPosition).put_CurrentPosition(0.0);
         Held(MediaControl).Run();
+        wake_.Soon();
+    } else {
+        wake_.Clip(position, duration, show::kNormalRate);
     }
 }
 
@@ -102,6 +105,7 @@ void Form1::RemoveDShow() {
         MediaControl.reset();
         VideoWindow.reset();
         MediaPosition.reset();
+        MediaEvent.reset();
         videoRendered_ = false;
     } catch (const platform::Error&) {
         // Whatever is still held stays held until the next graph replaces it.

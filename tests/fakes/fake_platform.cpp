@@ -105,6 +105,10 @@ void FakeWindow::DoEvents() {
     next();
 }
 
+void FakeWindow::WaitForInput(int milliseconds, platform::MediaEvent* graphEvents) {
+    log_.Call("Window.WaitForInput", std::to_string(milliseconds) + (graphEvents ? ",MediaEvent" : ""));
+}
+
 bool FakeWindowApi::IsWindow(std::intptr_t window) {
     log_.Call("IsWindow", std::to_string(window));
     return hostExists;
@@ -209,6 +213,15 @@ private:
     GraphState& state_;
 };
 
+class FakeMediaEvent final : public platform::MediaEvent {
+public:
+    explicit FakeMediaEvent(CallLog& log) : log_(log) {}
+    ~FakeMediaEvent() override { log_.calls.push_back("MediaEvent.Release()"); }
+
+private:
+    CallLog& log_;
+};
+
 class FakeMediaControl final : public platform::MediaControl {
 public:
     FakeMediaControl(CallLog& log, GraphState& state) : log_(log), state_(state) {}
@@ -232,6 +245,10 @@ public:
         std::string handles;
         for (std::intptr_t w : windows) handles += (handles.empty() ? "" : ",") + std::to_string(w);
         log_.Call("MediaControl.MirrorVideoTo", handles);
+    }
+    std::unique_ptr<platform::MediaEvent> QueryMediaEvent() override {
+        log_.Call("MediaControl.QueryMediaEvent");
+        return std::make_unique<FakeMediaEvent>(log_);
     }
 
 private:

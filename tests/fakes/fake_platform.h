@@ -89,7 +89,9 @@ public:
     void ShowMessage(const std::wstring& text) override;
     // Runs the next scripted batch of window events, if any.
     void DoEvents() override;
-    void WaitForInput(int milliseconds) override { log_.Call("Window.WaitForInput", std::to_string(milliseconds)); }
+    // "Window.WaitForInput(15)", or "Window.WaitForInput(15,MediaEvent)" when
+    // the graph's notifications wake it too.
+    void WaitForInput(int milliseconds, platform::MediaEvent* graphEvents) override;
 
     platform::FormEvents* events = nullptr;
     int clientWidth = 343, clientHeight = 210;

@@ -83,12 +83,13 @@ TEST_F(SaverTest, EachPassChecksVideoThenRereadsSoundThenYields) {
     EXPECT_EQ(f.log.Named("Window.DoEvents").size(), 3u);
 }
 
-TEST_F(SaverTest, PassesWaitForInputInsteadOfSpinning) {
+TEST_F(SaverTest, PassesWaitForInputAndTheGraphInsteadOfSpinning) {
     RunSaver(4);
-    // Three waits between four passes, each short enough to catch a video's last second.
-    auto waits = f.log.Named("Window.WaitForInput");
-    ASSERT_EQ(waits.size(), 3u);
-    EXPECT_EQ(waits[0], "Window.WaitForInput(15)");
+    // Three waits between four passes; far from both ends, each as long as a
+    // "sound" edit may go unseen.
+    EXPECT_THAT(f.log.Named("Window.WaitForInput"),
+                ElementsAre("Window.WaitForInput(1000,MediaEvent)", "Window.WaitForInput(1000,MediaEvent)",
+                            "Window.WaitForInput(1000,MediaEvent)"));
 }
 
 TEST_F(SaverTest, SoundTurnedOffWhileRunningStopsTheRestartChecks) {
@@ -121,7 +122,8 @@ TEST_F(SaverTest, ACloseRequestEndsTheLoopWithoutTouchingTheReleasedVideo) {
     ASSERT_NE(unload, c.end());
     EXPECT_THAT(std::vector<std::string>(unload + 1, c.end()),
                 ElementsAre("MediaControl.Stop()", "VideoWindow.put_Owner(0)", "BasicAudio.Release()",
-                            "MediaControl.Release()", "VideoWindow.Release()", "MediaPosition.Release()"));
+                            "MediaControl.Release()", "VideoWindow.Release()", "MediaPosition.Release()",
+                            "MediaEvent.Release()"));
 }
 
 TEST_F(SaverTest, PreviewShowsThePictureAndReturns) {
@@ -148,7 +150,9 @@ TEST_F(HungBuildTest, InputEndsTheSaverWhileTheGraphIsBeingBuilt) {
     EXPECT_THAT(f.log.Named("MediaControl"), IsEmpty());
     EXPECT_THAT(f.log.Named("Mp3"), IsEmpty());
     EXPECT_EQ(f.log.Named("Window.DoEvents").size(), 3u);
-    EXPECT_EQ(f.log.Named("Window.WaitForInput").size(), 2u);
+    // The build's end wakes the wait like input: nothing to look at meanwhile.
+    EXPECT_THAT(f.log.Named("Window.WaitForInput"),
+                ElementsAre("Window.WaitForInput(10000)", "Window.WaitForInput(10000)"));
 }
 
 TEST_F(HungBuildTest, ACloseRequestLeavesTheGraphToItsThreadAndEndsTheLoad) {
@@ -248,4 +252,87 @@ TEST_F(MonitorsTest, InputOnAnotherMonitorCountsAsOnForm1) {
     }};
     EXPECT_THROW(form.Load(), fakes::ProgramEnded);
     EXPECT_EQ(form.MoveCount, 6);
+}
+
+// How long the show loop sleeps between passes, and what wakes it.
+class ShowLoopWaitTest : public SaverTest {
+protected:
+    std::vector<std::string> Waits() const { return f.log.Named("Window.WaitForInput"); }
+};
+
+TEST_F(ShowLoopWaitTest, SleepsUntilJustPastTheMomentTheNearerEndTestCanHold) {
+    f.graphs.state = {9.0, 10.3};         // the test can hold from 9.5 s
+    f.player.state = {3, 199.0, 200.3};   // from 199.5 s
+    RunSaver(2);
+    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(502,MediaEvent)"));
+    f.log.Clear();
+    f.graphs.state = {0, 10.3};
+    f.player.state = {3, 199.2, 200.3};
+    Form1 other(f.platform);
+    f.window.script = {[this] { f.window.events->OnKeyPress(); }};
+    f.window.script.push_front([] {});
+    EXPECT_THROW(other.Load(), fakes::ProgramEnded);
+    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(302,MediaEvent)"));
+}
+
+TEST_F(ShowLoopWaitTest, ARestartIsFollowedByASoonPass) {
+    f.graphs.state = {9.6, 10.3};
+    RunSaver(3);
+    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(15,MediaEvent)", "Window.WaitForInput(1000,MediaEvent)"));
+}
+
+TEST_F(ShowLoopWaitTest, AHalfSecondVideoIsRestartedOnEveryPass) {
+    f.graphs.state = {0, 0.5};
+    RunSaver(4);
+    EXPECT_EQ(f.log.Named("MediaPosition.put_CurrentPosition").size(), 4u);
+    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(15,MediaEvent)", "Window.WaitForInput(15,MediaEvent)",
+                                     "Window.WaitForInput(15,MediaEvent)"));
+}
+
+TEST_F(ShowLoopWaitTest, AStreamThatEndsInsideTheWaitIsRestartedAtTheNextPass) {
+    // 10.51 s: the test holds for the last hundredth of a second only. The
+    // graph's notification of the end wakes the wait, and the position then
+    // stands at the end.
+    f.graphs.state = {10.4, 10.51};
+    f.window.script = {[this] { f.graphs.state = {10.51, 10.51}; }, [this] { f.window.events->OnKeyPress(); }};
+    EXPECT_THROW(form.Load(), fakes::ProgramEnded);
+    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(102,MediaEvent)"));
+    EXPECT_THAT(f.log.Named("MediaPosition.put_CurrentPosition"), ElementsAre("MediaPosition.put_CurrentPosition(0)"));
+}
+
+TEST_F(ShowLoopWaitTest, WithNoVideoAndNoMusicOnlyInputWakesIt) {
+    f.log.failing = {"MediaControl.RenderFile"};
+    f.SetSetting(L"sound", L"0");
+    RunSaver(3);
+    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(10000)", "Window.WaitForInput(10000)"));
+}
+
+TEST_F(ShowLoopWaitTest, MusicWithoutVideoKeepsTheShorterCap) {
+    f.log.failing = {"MediaControl.RenderFile"};
+    for (std::int32_t state : {3, 1, 10}) {  // playing, stopped at its end, never opened
+        f.log.Clear();
+        f.player.state = {state, 0, 200};
+        Form1 saver(f.platform);
+        f.window.script = {[] {}, [this] { f.window.events->OnKeyPress(); }};
+        EXPECT_THROW(saver.Load(), fakes::ProgramEnded);
+        EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(1000)")) << state;
+    }
+}
+
+TEST_F(ShowLoopWaitTest, APlayerOpeningItsFileIsLookedAtSoon) {
+    for (std::int32_t state : {6, 7, 9}) {  // buffering, waiting, transitioning
+        f.log.Clear();
+        f.player.state = {state, 0, 200};
+        Form1 saver(f.platform);
+        f.window.script = {[] {}, [this] { f.window.events->OnKeyPress(); }};
+        EXPECT_THROW(saver.Load(), fakes::ProgramEnded);
+        EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(15,MediaEvent)")) << state;
+    }
+}
+
+TEST_F(ShowLoopWaitTest, MusicLeftAloneWhileSoundIsOffDoesNotShortenIt) {
+    f.player.state = {3, 200.1, 200.3};  // would be restarted
+    f.window.script = {[this] { f.SetSetting(L"sound", L"0"); }, [] {}, [this] { f.window.events->OnKeyPress(); }};
+    EXPECT_THROW(form.Load(), fakes::ProgramEnded);
+    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(15,MediaEvent)", "Window.WaitForInput(1000,MediaEvent)"));
 }

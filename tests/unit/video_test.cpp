@@ -23,7 +23,8 @@ TEST_F(VideoTest, OpenBuildsTheGraphInItsOrder) {
                             "VideoWindow.put_MessageDrain(4660)", "VideoWindow.put_WindowStyle(0x10000000)", "VideoWindow.put_Top(0)",
                             "VideoWindow.put_Left(0)", "VideoWindow.put_Width(1024)", "VideoWindow.put_Height(768)",
                             "VideoWindow.put_Owner(4660)", "VideoWindow.put_FullScreenMode(1)",
-                            "MediaControl.QueryMediaPosition()", "MediaPosition.put_Rate(1)"));
+                            "MediaControl.QueryMediaPosition()", "MediaPosition.put_Rate(1)",
+                            "MediaControl.QueryMediaEvent()"));
 }
 
 TEST_F(VideoTest, SoundSettingSetsTheSoundtrackVolume) {
@@ -132,7 +133,7 @@ TEST_F(VideoTest, RemoveStopsDetachesAndReleasesInOrder) {
     form.RemoveDShow();
     EXPECT_THAT(f.log.calls, ElementsAre("MediaControl.Stop()", "VideoWindow.put_Owner(0)", "BasicAudio.Release()",
                                          "MediaControl.Release()", "VideoWindow.Release()",
-                                         "MediaPosition.Release()"));
+                                         "MediaPosition.Release()", "MediaEvent.Release()"));
     f.log.Clear();
     form.RemoveDShow();
     EXPECT_THAT(f.log.calls, IsEmpty());

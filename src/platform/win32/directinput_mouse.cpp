@@ -103,12 +103,22 @@ private:
     std::shared_ptr<const EventTable> events_;
 };
 
+// DirectInput's library, loaded when the watch starts rather than with the
+// program: a run that ends at once does not pay for it.
+HRESULT CreateDirectInput8(REFIID iid, void** out) {
+    using Create = HRESULT(WINAPI*)(HINSTANCE, DWORD, REFIID, void**, IUnknown*);
+    HMODULE library = LoadLibraryW(L"dinput8.dll");
+    if (!library) return HRESULT_FROM_WIN32(GetLastError());
+    auto create = reinterpret_cast<Create>(reinterpret_cast<void*>(GetProcAddress(library, "DirectInput8Create")));
+    if (!create) return HRESULT_FROM_WIN32(GetLastError());
+    return create(GetModuleHandleW(nullptr), DIRECTINPUT_VERSION, iid, out, nullptr);
+}
+
 class Dx8 final : public platform::DirectX8 {
 public:
     std::unique_ptr<platform::DirectInput8> DirectInputCreate() override {
         ComPtr<IDirectInput8W> input;
-        ThrowIfFailed(DirectInput8Create(GetModuleHandleW(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8W,
-                                         input.put_void(), nullptr));
+        ThrowIfFailed(CreateDirectInput8(IID_IDirectInput8W, input.put_void()));
         return std::make_unique<DInput8>(std::move(input), events_);
     }
 

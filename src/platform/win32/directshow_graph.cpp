@@ -70,6 +70,19 @@ private:
 
 }  // namespace
 
+GraphEvents::GraphEvents(ComPtr<IMediaEventEx> events) : events_(std::move(events)) {
+    OAEVENT handle = 0;
+    if (SUCCEEDED(events_->GetEventHandle(&handle))) handle_ = reinterpret_cast<HANDLE>(handle);
+}
+
+void GraphEvents::Drain() {
+    long code = 0;
+    LONG_PTR param1 = 0;
+    LONG_PTR param2 = 0;
+    while (events_->GetEvent(&code, &param1, &param2, 0) == S_OK)
+        static_cast<void>(events_->FreeEventParams(code, param1, param2));
+}
+
 void Dismantle(IMediaControl& control) {
     control.Stop();
     ComPtr<IFilterGraph> graph;
@@ -93,8 +106,9 @@ public:
     GraphControl(const GraphControl&) = delete;
     GraphControl& operator=(const GraphControl&) = delete;
     // VFW_S_PARTIAL_RENDER and the like are successes: what could be rendered plays.
-    // Only a graph that was built has decoders to stop on the way out; one
-    // whose build never returns holds its own lock, and a Stop would wait on it.
+    // Only a graph that was built has decoders to stop before an error box;
+    // one whose build never returns holds its own lock, and a Stop would wait
+    // on it.
     void RenderFile(const std::wstring& filename) override {
         const Bstr name(filename);
         ThrowIfFailed(control_->RenderFile(name.get()));
@@ -115,6 +129,9 @@ public:
         std::vector<HWND> handles;
         for (std::intptr_t window : windows) handles.push_back(reinterpret_cast<HWND>(window));
         MirrorVideo(*control_.get(), handles);
+    }
+    std::unique_ptr<platform::MediaEvent> QueryMediaEvent() override {
+        return std::make_unique<GraphEvents>(control_.query<IMediaEventEx>());
     }
 
 private:

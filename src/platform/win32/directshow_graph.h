@@ -4,17 +4,33 @@
 #include <memory>
 
 #include "platform/media_graph.h"
+#include "platform/win32/com_ptr.h"
 #include "platform/win32/dshow_uuids.h"
 
 namespace win32 {
+
+// The graph's notifications, for the window's wait to wake on. The handle is
+// the graph's own: set while notifications are queued, so whoever wakes on it
+// must take them (Drain) before waiting again.
+class GraphEvents final : public platform::MediaEvent {
+public:
+    explicit GraphEvents(ComPtr<IMediaEventEx> events);
+    // Null when the graph gave none: nothing to wake on.
+    HANDLE Handle() const { return handle_; }
+    void Drain();
+
+private:
+    ComPtr<IMediaEventEx> events_;
+    HANDLE handle_ = nullptr;  // the graph's; never ours to close
+};
 
 class DirectShowGraphs final : public platform::MediaGraphs {
 public:
     std::unique_ptr<platform::MediaControl> CreateFilgraphManager() override;
 };
 
-// On the way out: stopped and emptied, the graph's decoders end their threads
-// before the process goes, whoever still holds the graph itself.
+// Before a run-time error is shown: stopped and emptied, the graph's decoders
+// end their threads, whoever still holds the graph itself.
 void Dismantle(IMediaControl& control);
 
 }  // namespace win32

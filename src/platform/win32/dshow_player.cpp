@@ -20,7 +20,6 @@ namespace {
 
 constexpr std::int32_t kSilence = -10000;  // hundredths of a decibel
 constexpr std::int32_t wmppsStopped = 1;
-constexpr std::int32_t wmppsTransitioning = 9;
 constexpr std::int32_t wmppsReady = 10;
 
 }  // namespace
@@ -98,7 +97,7 @@ private:
 void DShowTrack::Open(const std::wstring& url) {
     Close();
     if (url.empty()) return;
-    state_ = wmppsTransitioning;
+    state_ = platform::wmppsTransitioning;
     int generation = 0;
     {
         Lock held(lock_);

@@ -48,9 +48,16 @@ void EventPump::DoEvents() {
     RunSignalled();
 }
 
-void EventPump::Wait(DWORD milliseconds) {
-    idle_ = MsgWaitForMultipleObjectsEx(static_cast<DWORD>(handles_.size()), handles_.data(), milliseconds,
-                                        QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_TIMEOUT;
+bool EventPump::Wait(DWORD milliseconds, HANDLE also) {
+    if (also) handles_.push_back(also);
+    const DWORD count = static_cast<DWORD>(handles_.size());
+    const DWORD woken = MsgWaitForMultipleObjectsEx(count, handles_.data(), milliseconds, QS_ALLINPUT,
+                                                    MWMO_INPUTAVAILABLE);
+    idle_ = woken == WAIT_TIMEOUT;
+    if (!also) return false;
+    handles_.pop_back();
+    // Whatever woke the wait, also may be set too: one reported first hides it.
+    return woken == WAIT_OBJECT_0 + count - 1 || (!idle_ && WaitForSingleObject(also, 0) == WAIT_OBJECT_0);
 }
 
 int EventPump::RunUntilQuit() {

@@ -15,8 +15,9 @@ public:
     void Watch(HANDLE event, std::function<void()> callback);
     // Runs every waiting message and every signalled event's callback.
     void DoEvents();
-    // Sleeps until a message or an event arrives, or the time is up; runs nothing.
-    void Wait(DWORD milliseconds);
+    // Sleeps until a message or an event arrives (also among them, when given),
+    // or the time is up; runs nothing. True when also is set afterwards.
+    bool Wait(DWORD milliseconds, HANDLE also = nullptr);
     // Runs messages and events until the thread's message queue gets WM_QUIT.
     int RunUntilQuit();
     // Keyboard navigation (Tab, Space) for the window once it is a dialog.

@@ -1,6 +1,7 @@
 #include "platform/win32/form_window.h"
 
 #include "dialog/layout.h"
+#include "platform/win32/directshow_graph.h"
 #include "platform/win32/event_pump.h"
 #include "platform/win32/resource.h"
 #include "platform/win32/system.h"
@@ -79,6 +80,7 @@ void FormWindow::Dispose() {
 }
 
 void FormWindow::Create(platform::FormEvents& events) {
+    NoteWindowsMade();
     events_ = &events;
     HINSTANCE instance = GetModuleHandleW(nullptr);
     iconLarge_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TREVLIN), IMAGE_ICON, 32, 32, 0)));
@@ -250,7 +252,10 @@ void FormWindow::ShowMessage(const std::wstring& text) {
 
 void FormWindow::DoEvents() { ThePump().DoEvents(); }
 
-void FormWindow::WaitForInput(int milliseconds) { ThePump().Wait(static_cast<DWORD>(milliseconds)); }
+void FormWindow::WaitForInput(int milliseconds, platform::MediaEvent* graphEvents) {
+    auto* graph = dynamic_cast<GraphEvents*>(graphEvents);
+    if (ThePump().Wait(static_cast<DWORD>(milliseconds), graph ? graph->Handle() : nullptr)) graph->Drain();
+}
 
 void FormWindow::Paint() {
     PAINTSTRUCT ps;

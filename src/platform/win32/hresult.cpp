@@ -23,9 +23,16 @@ std::wstring DescribeHresult(HRESULT hr) {
     }
     if (text) LocalFree(text);
     if (description.empty()) {
-        // DirectShow's own codes are not in the system's message table.
-        wchar_t buffer[MAX_ERROR_TEXT_LEN] = {};
-        if (AMGetErrorTextW(hr, buffer, MAX_ERROR_TEXT_LEN)) description = buffer;
+        // DirectShow's own codes are not in the system's message table. Its
+        // library is asked only then: loaded at start, it and what it pulls in
+        // cost every run, the ones that end at once among them.
+        using GetErrorText = DWORD(WINAPI*)(HRESULT, LPWSTR, DWORD);
+        if (HMODULE quartz = LoadLibraryW(L"quartz.dll")) {
+            auto errorText = reinterpret_cast<GetErrorText>(
+                reinterpret_cast<void*>(GetProcAddress(quartz, "AMGetErrorTextW")));
+            wchar_t buffer[MAX_ERROR_TEXT_LEN] = {};
+            if (errorText && errorText(hr, buffer, MAX_ERROR_TEXT_LEN)) description = buffer;
+        }
     }
     if (description.empty()) {
         wchar_t hex[32];

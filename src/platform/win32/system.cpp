@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <utility>
 
@@ -28,6 +29,8 @@ EndWorkList& EndWork() {
     return list;
 }
 
+std::atomic<bool> windowsMade{false};
+
 // Hides every window of the process: ours, and the video's own full-screen
 // window, which belongs to a thread of DirectShow's.
 void HideOurWindows() {
@@ -45,7 +48,7 @@ void HideOurWindows() {
         0);
 }
 
-// Stops every graph that asked to be stopped before the process goes.
+// Stops every graph that asked to be stopped.
 void RunEndWork() {
     std::map<int, std::function<void()>> work;
     {
@@ -76,12 +79,16 @@ void CancelAtEnd(int id) {
     EndWork().work.erase(id);
 }
 
+void NoteWindowsMade() { windowsMade.store(true); }
+
 void EndProcess(UINT exitCode) {
-    // The screen comes back at once, before the clean-up.
-    HideOurWindows();
-    RunEndWork();
-    // Not ExitProcess: threads still blocked in a graph's build must not run
-    // the libraries' detach code, nor be waited for.
+    // The screen comes back at once. A run that made no window has none to
+    // hide, and looking for them would cost it the display's set-up.
+    if (windowsMade.load()) HideOurWindows();
+    // Not ExitProcess: no library's detach code runs, so running graphs and
+    // threads still blocked in a graph's build need not be stopped or waited
+    // for; they simply go with the process. Stopping them first cost the
+    // way out as much again.
     TerminateProcess(GetCurrentProcess(), exitCode);
     ExitProcess(exitCode);
 }
@@ -103,6 +110,7 @@ void Fail(const platform::Error& error) {
         },
         0);
     HideOurWindows();
+    // Silence while the box waits.
     RunEndWork();
     while (::ShowCursor(TRUE) < 0) {
     }

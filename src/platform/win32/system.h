@@ -72,16 +72,20 @@ public:
                       std::uint32_t flags) override;
 };
 
-// Work that must be done before the process goes, however it ends: a
-// DirectShow graph still running at exit takes Wine's decoder threads down
-// with a crash, so every graph asks here to be stopped first.
-// Safe from any thread.
+// Work done before a run-time error is shown: every graph asks here to be
+// stopped, so that nothing plays on while the message box waits. (A graph
+// still running at ExitProcess takes Wine's decoder threads down with a
+// crash; EndProcess does not go that way.) Safe from any thread.
 int AtEnd(std::function<void()> work);
 void CancelAtEnd(int id);
-// Every way out: the screen back, the graphs stopped, the process gone.
+// Every way out: the screen back, the process gone with whatever still runs.
 [[noreturn]] void EndProcess(UINT exitCode);
+// Called before the process makes its first window: from then on the way out
+// hides the process's windows first.
+void NoteWindowsMade();
 // A run-time error nobody handled: the form and the saver's screen go, the
-// error is shown with its number and description, and the process ends with 1.
+// graphs stop, the error is shown with its number and description, and the
+// process ends with 1.
 [[noreturn]] void Fail(const platform::Error& error);
 
 // Sent to our windows on the way out through Fail: go at once, quietly,

@@ -1,0 +1,50 @@
+#pragma once
+// How long the show loop sleeps after a pass. A loop that never slept would
+// see a video or a track at the first moment its whole-second end test holds;
+// this one sleeps until just past that moment and no longer, and otherwise
+// only input needs a pass.
+#include <cstdint>
+
+namespace show {
+
+// The longest sleep while a video or the music plays: an edit of "sound" is
+// seen within it.
+constexpr int kPlayingCapMs = 1000;
+// The longest sleep with nothing that could need a restart.
+constexpr int kIdleCapMs = 10000;
+// After a restart, or while the player opens its file: read again soon.
+constexpr int kSoonMs = 15;
+// Video and music both play at the normal speed, which the set-up asks for
+// and nothing changes.
+constexpr double kNormalRate = 1.0;
+
+// Milliseconds until the end test can next hold for a clip at position, of
+// duration, advancing at rate seconds a second: a hair past the moment it
+// first can, so that the sleep does not end just short of it. 0 when it holds
+// now; -1 when it cannot until something else changes (a position past the
+// end, a rate that is not positive, a value that is no number).
+int UntilEndTestHolds(double position, double duration, double rate);
+
+// The player's state says it is about to play (opening or filling in a file).
+bool AboutToPlay(std::int32_t playState);
+
+// The sleep after one pass: the shortest that anything read in it asks for.
+class NextWake {
+public:
+    // playing: a video runs or the music was given a file, so a pass may be
+    // needed before input comes.
+    explicit NextWake(bool playing) : ms_(playing ? kPlayingCapMs : kIdleCapMs) {}
+    // A video or a track, read in this pass and not restarted.
+    void Clip(double position, double duration, double rate);
+    // Something was restarted or is about to play.
+    void Soon() { Within(kSoonMs); }
+    int Milliseconds() const { return ms_; }
+
+private:
+    void Within(int ms) {
+        if (ms < ms_) ms_ = ms;
+    }
+    int ms_;
+};
+
+}  // namespace show
