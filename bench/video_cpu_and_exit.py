@@ -1,26 +1,33 @@
 #!/usr/bin/python3
-"""CPU cost of the saver while it plays a video, against a plain DirectShow player of the
-same file, and how fast input ends it; under the Wine rig.
+"""CPU and memory of the saver while it plays a video, against a plain DirectShow player of
+the same file, and how fast input ends it; under the Wine rig.
 
-The video is like the demo's: 640x480, 25 fps, mpeg4 with an mp3 soundtrack, 10 s, so it
-is restarted once or more within each measurement.
+The videos are 25 fps, mpeg4 with an mp3 soundtrack, at each --sizes (320x240 and 640x480
+by default), longer than a measurement, so that no rewind falls inside one (a rewind
+sometimes stalls one of Wine's renderers, which makes a program look cheaper).
 
-(a) CPU, as percent of one core over a quiet stretch, of the Linux process running
+(a) In every round, one after the other, so that a slow patch of the machine touches all
+    alike, over a quiet stretch with the picture showing:
     - the saver with sound=1 (soundtrack and background music, as shipped),
     - the saver with sound=01 (soundtrack only: the same work as the plain player),
     - build/windows/bench/plain_player.exe, the baseline (plays the file full screen with its
       soundtrack, loops it, sleeps on messages otherwise),
-    each with wineserver's share beside it, then the saver/baseline ratios of the medians.
+    - with --baseline, another build of Trevlin.scr (say the landed main's), sound=01.
+    CPU of the program's Linux process and of wineserver, in percent of one core, and
+    their sum; the ratios of the sums' medians to the plain player's. At the end of each
+    measurement, the program's memory from /proc: VmRSS (working set) and private bytes
+    (Private_Clean + Private_Dirty of smaps_rollup).
 (b) Time from a key press, a left click and a small mouse movement to the saver's process
-    end, and to the moment its full-screen X windows are no longer shown.
+    end, and to the moment its full-screen X windows are no longer shown; for the plain
+    player, from a key press (the only input that ends it).
 
 Prints figures only; it asserts nothing.
 
-    bench/video_cpu_and_exit.py [--runs N] [--seconds S] [--exit-runs N]
+    bench/video_cpu_and_exit.py [--rounds N] [--seconds S] [--exit-runs N] [--sizes WxH,...]
+                                [--baseline PATH]
 """
 
 import argparse
-import contextlib
 import ctypes
 import ctypes.util
 import os
@@ -36,11 +43,9 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "wine"))
 from media import MUSIC_NAME, VIDEO_NAME, make_music, make_sized_video  # noqa: E402
 from figures import summary  # noqa: E402
-from rig import REPO, SAVER_EXE, Rig, RigError, cpu_shares, mean_rgb, winpath, write_ini  # noqa: E402
+from rig import REPO, SAVER_EXE, Rig, cpu_shares, mean_rgb, winpath, write_ini  # noqa: E402
 
 PLAYER_EXE = REPO / "build" / "windows" / "bench" / "plain_player.exe"
-VIDEO_SECONDS = 10
-VIDEO_SIZE = (640, 480)
 SETTLE = 2.0  # seconds after the picture shows, so start-up work is not counted
 LIT = 40      # mean channel value of a screen showing the picture (the video averages ~120)
 TIMEOUT = 30  # seconds; only so that a fault does not hang the benchmark
@@ -129,35 +134,45 @@ def wait_for_picture(rig: Rig, work: Path) -> None:
                  what="the video's picture on the screen")
 
 
-def cpu_run(rig: Rig, folder: Path, arguments: str, exe_name: str, seconds: float, work: Path) -> tuple[float, float]:
-    """(program, wineserver) CPU as percent of one core over seconds, the picture showing."""
+def memory(pid: int) -> tuple[float, float]:
+    """(working set, private bytes) of a Linux process, in MB."""
+    rss = next(int(line.split()[1]) for line in Path(f"/proc/{pid}/status").read_text().splitlines()
+               if line.startswith("VmRSS:"))
+    rollup = {line.split(":")[0]: int(line.split()[1])
+              for line in Path(f"/proc/{pid}/smaps_rollup").read_text().splitlines()[1:]}
+    return rss / 1024, (rollup["Private_Clean"] + rollup["Private_Dirty"]) / 1024
+
+
+def cpu_run(rig: Rig, folder: Path, arguments: str, exe_name: str, seconds: float,
+            work: Path) -> tuple[float, float, float, float]:
+    """(program CPU, wineserver CPU) in percent of one core over seconds, the picture
+    showing; then (working set, private bytes) in MB."""
     run = rig.start_saver(folder, arguments, exe_name=exe_name)
     try:
         wait_for_picture(rig, work)
         time.sleep(SETTLE)
         pid = rig.wait_for(lambda: run.linux_pid, TIMEOUT, what=f"the Linux process of {exe_name}")
-        server = rig.wineserver_pid
-        program_share, server_share = cpu_shares([pid, server], seconds)
-        rig.key("a")
-        with contextlib.suppress(RigError):
-            run.wait(5)
-        return program_share, server_share
+        program_share, server_share = cpu_shares([pid, rig.wineserver_pid], seconds)
+        return program_share, server_share, *memory(pid)
     finally:
-        # How it ends is no part of this figure; the player does not always have the
-        # focus for the key, and is then ended by force.
+        # How it ends is no part of these figures.
         run.kill()
 
 
-def exit_run(rig: Rig, screen: XScreen, folder: Path, command: str, work: Path) -> tuple[float, float]:
+def exit_run(rig: Rig, screen: XScreen, folder: Path, arguments: str, exe_name: str, command: str,
+             work: Path) -> tuple[float, float]:
     """(input to windows gone, input to process end), in ms."""
-    saver = rig.start_saver(folder, "/s")
+    program = rig.start_saver(folder, arguments, exe_name=exe_name)
     try:
         wait_for_picture(rig, work)
         time.sleep(1.0)
-        pid = rig.wait_for(lambda: saver.linux_pid, TIMEOUT, what="the saver's Linux process")
+        pid = rig.wait_for(lambda: program.linux_pid, TIMEOUT, what=f"the Linux process of {exe_name}")
         windows = screen.shown_full_screen(rig.screen)
         if not windows:
-            raise SystemExit("no full-screen X window shown while the saver runs")
+            raise SystemExit(f"no full-screen X window shown while {exe_name} runs")
+        if exe_name == PLAYER_EXE.name:
+            # It may not have the focus that the key needs; a click, which it ignores, gives it.
+            rig.xdotool("click", "1")
         # xdotool reading its script from stdin is started beforehand, so its start-up is
         # not counted: the clock starts when the line is handed to it.
         sender = subprocess.Popen(["xdotool", "-"], stdin=subprocess.PIPE, env=rig.env)
@@ -178,83 +193,107 @@ def exit_run(rig: Rig, screen: XScreen, folder: Path, command: str, work: Path) 
         finally:
             os.close(process)
         sender.wait(TIMEOUT)
-        code = saver.wait(TIMEOUT)
+        code = program.wait(TIMEOUT)
         if gone is None or ended is None or code != 0:
-            raise SystemExit(f"the saver did not end cleanly on '{command}' (exit {code:#x})")
+            raise SystemExit(f"{exe_name} did not end cleanly on '{command}' (exit {code:#x})")
         return (gone - sent) * 1000, (ended - sent) * 1000
     finally:
-        saver.kill()
+        program.kill()
 
 
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--runs", type=int, default=3, help="CPU measurements per program")
+    parser.add_argument("--rounds", type=int, default=3, help="CPU measurements per program and size")
     parser.add_argument("--seconds", type=float, default=10.0, help="length of each CPU measurement")
     parser.add_argument("--exit-runs", type=int, default=5, help="runs per kind of input")
+    parser.add_argument("--sizes", default="320x240,640x480")
+    parser.add_argument("--baseline", type=Path, help="another Trevlin.scr to measure beside this one")
     args = parser.parse_args()
-    for needed in (SAVER_EXE, PLAYER_EXE):
+    sizes = [tuple(int(v) for v in size.split("x")) for size in args.sizes.split(",")]
+    for needed in (SAVER_EXE, PLAYER_EXE) + ((args.baseline,) if args.baseline else ()):
         if not needed.exists():
             raise SystemExit(f"{needed} is missing: run tools/build")
+    print(f"load: {' '.join(f'{v:.2f}' for v in os.getloadavg())} (1, 5, 15 min)")
 
     with tempfile.TemporaryDirectory(prefix="trevlin-bench-") as work_dir, Rig() as rig:
         work = Path(work_dir)
-        media = work / "media"
-        media.mkdir()
-        video = make_sized_video(media / VIDEO_NAME, VIDEO_SECONDS, VIDEO_SIZE)
-        make_music(media / MUSIC_NAME)
-        # The saver in two folders, one per sound setting; the player beside them.
-        folders = {}
-        for sound in ("1", "01"):
-            folder = work / f"saver-sound-{sound}"
-            folder.mkdir()
-            shutil.copy2(SAVER_EXE, folder / "Trevlin.scr")
-            write_ini(folder, f"[config]\nsound={sound}\npath={winpath(media)}\\\n")
-            folders[sound] = folder
-        player_folder = work / "player"
-        player_folder.mkdir()
-        shutil.copy2(PLAYER_EXE, player_folder / PLAYER_EXE.name)
-        # Long enough to outlast a measurement; the player is ended after it.
-        player_arguments = f'"{winpath(video)}" {int(args.seconds + SETTLE + TIMEOUT)}'
+        # Longer than the start, the settling and a measurement together.
+        length = int(args.seconds + SETTLE + TIMEOUT)
+        print(f"videos 25 fps mpeg4 + mp3, {length} s; screen {rig.screen[0]}x{rig.screen[1]}; "
+              f"{args.seconds:g} s per CPU measurement")
+        cpu: dict[str, list[tuple[float, float, float, float]]] = {}
+        programs_by_size = {}
+        for size in sizes:
+            media = work / f"media-{size[0]}x{size[1]}"
+            media.mkdir()
+            video = make_sized_video(media / VIDEO_NAME, length, size)
+            make_music(media / MUSIC_NAME)
+            savers = {"sound=1": (SAVER_EXE, "1"), "sound=01": (SAVER_EXE, "01")}
+            if args.baseline:
+                savers["baseline, sound=01"] = (args.baseline, "01")
+            programs = {}
+            for name, (exe, sound) in savers.items():
+                folder = work / f"saver-{size[0]}-{len(programs)}"
+                folder.mkdir()
+                shutil.copy2(exe, folder / "Trevlin.scr")
+                write_ini(folder, f"[config]\nsound={sound}\npath={winpath(media)}\\\n")
+                programs[f"{size[0]}x{size[1]} saver, {name}"] = (folder, "/s", "Trevlin.scr")
+            player_folder = work / f"player-{size[0]}"
+            player_folder.mkdir()
+            shutil.copy2(PLAYER_EXE, player_folder / PLAYER_EXE.name)
+            programs[f"{size[0]}x{size[1]} plain player"] = (player_folder, f'"{winpath(video)}" {length}',
+                                                               PLAYER_EXE.name)
+            programs_by_size[size] = programs
 
-        programs = {
-            "saver, sound=1 (soundtrack + music)": (folders["1"], "/s", "Trevlin.scr"),
-            "saver, sound=01 (soundtrack only)": (folders["01"], "/s", "Trevlin.scr"),
-            "plain player (baseline)": (player_folder, player_arguments, PLAYER_EXE.name),
-        }
-        print(f"video {VIDEO_SIZE[0]}x{VIDEO_SIZE[1]} 25 fps mpeg4 + mp3, {VIDEO_SECONDS} s, looped; "
-              f"screen {rig.screen[0]}x{rig.screen[1]}; {args.seconds:g} s per CPU measurement")
-        cpu: dict[str, list[tuple[float, float]]] = {name: [] for name in programs}
-        for run in range(1, args.runs + 1):
-            # Interleaved, so that a slow patch of the machine touches all of them alike.
-            for name, (folder, arguments, exe_name) in programs.items():
-                share = cpu_run(rig, folder, arguments, exe_name, args.seconds, work)
-                cpu[name].append(share)
-                print(f"run {run}: {name:<36} CPU {share[0]:6.2f} % of one core "
-                      f"(wineserver {share[1]:5.2f} %)", flush=True)
+        # The session's first DirectShow run sets up GStreamer's plugin registry for the
+        # rig's fresh home, at a cost of its own; a run whose figures are dropped pays it.
+        warm = programs_by_size[sizes[0]][f"{sizes[0][0]}x{sizes[0][1]} plain player"]
+        cpu_run(rig, warm[0], warm[1], warm[2], 1.0, work)
+        for run in range(1, args.rounds + 1):
+            for size, programs in programs_by_size.items():
+                for name, (folder, arguments, exe_name) in programs.items():
+                    found = cpu_run(rig, folder, arguments, exe_name, args.seconds, work)
+                    cpu.setdefault(name, []).append(found)
+                    print(f"round {run}: {name:<44} CPU {found[0]:6.2f} % + wineserver {found[1]:5.2f} % "
+                          f"= {found[0] + found[1]:6.2f} % of one core; working set {found[2]:6.1f} MB, "
+                          f"private {found[3]:6.1f} MB", flush=True)
 
         screen = XScreen(rig.display)
-        exits: dict[str, list[tuple[float, float]]] = {name: [] for name in INPUTS}
+        exits: dict[str, list[tuple[float, float]]] = {}
+        smallest = programs_by_size[sizes[0]]
+        saver = next(iter(smallest.values()))
+        player = smallest[f"{sizes[0][0]}x{sizes[0][1]} plain player"]
         try:
             for run in range(1, args.exit_runs + 1):
                 for name, command in INPUTS.items():
-                    gone_ms, end_ms = exit_run(rig, screen, folders["1"], command, work)
-                    exits[name].append((gone_ms, end_ms))
-                    print(f"run {run}: {name:<18} to windows gone {gone_ms:7.1f} ms, "
-                          f"to process end {end_ms:7.1f} ms", flush=True)
+                    found = exit_run(rig, screen, saver[0], saver[1], saver[2], command, work)
+                    exits.setdefault(f"saver, {name}", []).append(found)
+                    print(f"run {run}: saver, {name:<18} to windows gone {found[0]:7.1f} ms, "
+                          f"to process end {found[1]:7.1f} ms", flush=True)
+                found = exit_run(rig, screen, player[0], player[1], player[2], INPUTS["key press"], work)
+                exits.setdefault("plain player, key press", []).append(found)
+                print(f"run {run}: plain player, key press to windows gone {found[0]:7.1f} ms, "
+                      f"to process end {found[1]:7.1f} ms", flush=True)
         finally:
             screen.close()
 
     print()
-    for name, shares in cpu.items():
-        print(summary(f"{name}, % of one core", "%", [s[0] for s in shares], width=52))
-        print(summary("   wineserver meanwhile", "%", [s[1] for s in shares], width=52))
-    baseline = statistics.median(s[0] for s in cpu["plain player (baseline)"])
-    for name in list(programs)[:2]:
-        ratio = statistics.median(s[0] for s in cpu[name]) / baseline if baseline else float("nan")
-        print(f"ratio of medians, {name} / baseline: {ratio:.2f}")
-    for name in INPUTS:
-        print(summary(f"{name} to saver's windows gone", "ms", [e[0] for e in exits[name]], width=52))
-        print(summary(f"{name} to process end", "ms", [e[1] for e in exits[name]], width=52))
+    for size, programs in programs_by_size.items():
+        names = list(programs)
+        baseline = statistics.median(c[0] + c[1] for c in cpu[names[-1]])
+        for name in names:
+            found = cpu[name]
+            print(summary(f"{name}, CPU + wineserver", "%", [c[0] + c[1] for c in found], width=60))
+            print(summary("   CPU", "%", [c[0] for c in found], width=60))
+            print(summary("   wineserver", "%", [c[1] for c in found], width=60))
+            print(summary("   working set", "MB", [c[2] for c in found], width=60))
+            print(summary("   private bytes", "MB", [c[3] for c in found], width=60))
+            if name != names[-1]:
+                ratio = statistics.median(c[0] + c[1] for c in found) / baseline if baseline else float("nan")
+                print(f"   ratio of medians (CPU + wineserver) to the plain player's: {ratio:.2f}")
+    for name, found in exits.items():
+        print(summary(f"{name} to windows gone", "ms", [e[0] for e in found], width=60))
+        print(summary(f"{name} to process end", "ms", [e[1] for e in found], width=60))
 
 
 if __name__ == "__main__":

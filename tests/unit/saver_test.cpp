@@ -269,8 +269,7 @@ TEST_F(ShowLoopWaitTest, SleepsUntilJustPastTheMomentTheNearerEndTestCanHold) {
     f.graphs.state = {0, 10.3};
     f.player.state = {3, 199.2, 200.3};
     Form1 other(f.platform);
-    f.window.script = {[this] { f.window.events->OnKeyPress(); }};
-    f.window.script.push_front([] {});
+    f.window.script = {[] {}, [this] { f.window.events->OnKeyPress(); }};
     EXPECT_THROW(other.Load(), fakes::ProgramEnded);
     EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(302,MediaEvent)"));
 }

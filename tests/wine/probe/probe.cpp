@@ -32,10 +32,11 @@
 //                           result= (the reply) and ok= (0 when the call failed or timed out)
 //   probe hold PATH MS      opens PATH for reading and writing without sharing, prints
 //                           "held" once it has it, and keeps it so for MS milliseconds
-//   probe launch-timed CMDLINE window CLASS TEXT | pixel X Y RRGGBB
+//   probe launch-timed CMDLINE window CLASS TEXT | pixel X Y RRGGBB | end
 //                           starts CMDLINE, prints seen_ms= once a visible top-level window
-//                           of it with that class and text is there, or once the screen pixel
-//                           is near the colour; then waits for it like launch
+//                           of it with that class and text is there, once the screen pixel
+//                           is near the colour, or once it has ended; then waits for it like
+//                           launch
 //   probe textsize HWND FACE HUNDREDTHS UNDERLINE CHARSET
 //                           measures the text of the control HWND in a font made from those
 //                           values (HUNDREDTHS of a point, 1200 = 12 pt; UNDERLINE 0 or 1),
@@ -464,8 +465,9 @@ bool NearColour(COLORREF pixel, COLORREF colour, int tolerance) {
 
 // Starts CMDLINE and prints "seen_ms=" once what is asked for is on the screen, timed from
 // just before CreateProcess: a visible top-level window of the process with that class and
-// text, or a screen pixel near a colour (0xRRGGBB, each channel within 48). Polls every
+// text, or a screen pixel near a colour (0xRRGGBB, each channel within 48); polls every
 // 2 ms for up to 60 s ("seen_ms=none"), then waits for the process like launch does.
+// With "end", the time is that of the process's end.
 int LaunchTimed(int argc, wchar_t** argv) {
     const std::wstring what = argv[3];
     LARGE_INTEGER start, now;
@@ -476,8 +478,11 @@ int LaunchTimed(int argc, wchar_t** argv) {
 
     HDC screen = GetDC(nullptr);
     bool seen = false;
+    const bool untilEnd = what == L"end" && argc == 4;
+    // The end is waited for, not polled: it is timed to the scheduler's grain.
+    if (untilEnd) seen = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
     const ULONGLONG deadline = GetTickCount64() + 60000;
-    while (!seen && GetTickCount64() < deadline && !Ended(process.hProcess)) {
+    while (!untilEnd && !seen && GetTickCount64() < deadline && !Ended(process.hProcess)) {
         if (what == L"window" && argc == 6) {
             WindowWanted wanted{process.dwProcessId, argv[4], argv[5], false};
             EnumWindows(FindWanted, reinterpret_cast<LPARAM>(&wanted));
@@ -632,7 +637,7 @@ int Usage() {
     Print(L"usage: probe windows [all] | children HWND | cursor | screen | setcursor X Y | foreground"
           L" | launch [--watch] CMDLINE | record TEXT... | host [--destroy] [--settle MS] [--timeout MS] CMDLINE"
           L" | controls HWND | focus HWND | click HWND"
-          L" | launch-timed CMDLINE (window CLASS TEXT | pixel X Y RRGGBB)"
+          L" | launch-timed CMDLINE (window CLASS TEXT | pixel X Y RRGGBB | end)"
           L" | textsize HWND FACE HUNDREDTHS UNDERLINE CHARSET | send HWND MSG WPARAM LPARAM | hold PATH MS");
     return 2;
 }
