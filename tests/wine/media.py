@@ -164,13 +164,13 @@ def damaged(data: bytes, damage: str) -> bytes:
     "cut:N" keeps the first N bytes ("cut:N%" that share of them, "cut:-1" all but the last);
     "flip:SEED:COUNT:END" turns COUNT bytes at random places before END ("" for the end of
     the file) into their complement."""
-    kind, _, spec = damage.partition(":")
+    kind, _, how = damage.partition(":")
     if kind == "cut":
-        if spec.endswith("%"):
-            return data[: len(data) * int(spec[:-1]) // 100]
-        return data[: int(spec)] if int(spec) >= 0 else data[: int(spec)]
+        if how.endswith("%"):
+            return data[: len(data) * int(how[:-1]) // 100]
+        return data[: int(how)]
     if kind == "flip":
-        seed, count, end = spec.split(":")
+        seed, count, end = how.split(":")
         out = bytearray(data)
         rng = random.Random(int(seed))
         limit = min(int(end), len(out)) if end else len(out)
