@@ -150,22 +150,23 @@ def onset(samples, frequency: float, first: int, last: int) -> float | None:
     return next((i * BLOCK for i, level in enumerate(found) if level >= HEARD_SHARE * steady), None)
 
 
-def dropouts(samples, first: int, last: int) -> int:
-    """Tenths of a second from frame first to frame last in which the music and the
-    soundtrack are both below HEARD_SHARE of their usual (median) levels."""
+def dropouts(samples, first: int, last: int, tones: tuple[float, ...]) -> int:
+    """Tenths of a second from frame first to frame last in which every one of the tones
+    is below HEARD_SHARE of its usual (median) level."""
     size = RATE // 10
     blocks = [samples[2 * i:2 * (i + size)] for i in range(first, last - size + 1, size)]
     if not blocks:
         return 0
-    music = [tone_level(b, MUSIC_TONE) for b in blocks]
-    soundtrack = [tone_level(b, SOUNDTRACK_TONE) for b in blocks]
-    usual_music, usual_soundtrack = statistics.median(music), statistics.median(soundtrack)
-    return sum(1 for m, v in zip(music, soundtrack)
-               if m < HEARD_SHARE * usual_music and v < HEARD_SHARE * usual_soundtrack)
+    levels_by_tone = [[tone_level(b, tone) for b in blocks] for tone in tones]
+    usual = [statistics.median(found) for found in levels_by_tone]
+    return sum(1 for i in range(len(blocks))
+               if all(found[i] < HEARD_SHARE * u for found, u in zip(levels_by_tone, usual)))
 
 
-def music_run(rig: Rig, folder: Path, work: Path) -> dict[str, float | None]:
-    """One /s run with sound=1, recorded. Times are from the launch, in ms."""
+def music_run(rig: Rig, folder: Path, work: Path, exe: str = "Trevlin.scr", arguments: str = "/s",
+              window: tuple[str, str] = ("TrevlinForm1", "Form1")) -> dict[str, float | None]:
+    """One run, recorded: the saver with sound=1, or the plain player. Times are from the
+    launch, in ms."""
     raw = work / "sink.raw"
     # An idle null sink is suspended and its monitor then delivers nothing: silence played
     # into it keeps the recording's frames in step with the clock.
@@ -176,7 +177,7 @@ def music_run(rig: Rig, folder: Path, work: Path) -> dict[str, float | None]:
         # parec's first frames come a second or two late; from then on it keeps pace.
         rig.wait_for(lambda: raw.stat().st_size > 0, 30, interval=0.05, what="parec's first frames")
         time.sleep(0.5)
-        launcher, seen = timed_start(rig, folder, "Trevlin.scr", "/s", "window", "TrevlinForm1", "Form1")
+        launcher, seen = timed_start(rig, folder, exe, arguments, "window", *window)
         # The recording's frame now: what parec has written, and its latency's worth more.
         appeared_frame = raw.stat().st_size // 4 + int(0.05 * RATE)
         time.sleep(MUSIC_RECORD)
@@ -188,7 +189,7 @@ def music_run(rig: Rig, folder: Path, work: Path) -> dict[str, float | None]:
         samples = recording.stop()
         silence.terminate()
         silence.wait(10)
-    gone(rig, "TrevlinForm1")
+    gone(rig, window[0])
     if seen is None:
         return {}
     launch_frame = appeared_frame - int(seen / 1000 * RATE)
@@ -199,7 +200,9 @@ def music_run(rig: Rig, folder: Path, work: Path) -> dict[str, float | None]:
     window = samples[2 * span[0]:2 * span[1]]
     both = None if music is None or soundtrack is None else launch_frame + int(max(music, soundtrack) * RATE)
     return {
-        "dropouts": None if both is None else dropouts(samples, both, end_frame),
+        "dropouts": None if both is None else dropouts(samples, both, end_frame, (MUSIC_TONE, SOUNDTRACK_TONE)),
+        "soundtrack dropouts": None if soundtrack is None else dropouts(
+            samples, launch_frame + int(soundtrack * RATE), end_frame, (SOUNDTRACK_TONE,)),
         "form": seen,
         "music": None if music is None else music * 1000,
         "soundtrack": None if soundtrack is None else soundtrack * 1000,
@@ -293,10 +296,18 @@ def main() -> None:
             print(f"run {run}: " + ", ".join(line) + " ms", flush=True)
 
         music: list[dict[str, float | None]] = []
+        plain: list[dict[str, float | None]] = []
         hogs = [subprocess.Popen([sys.executable, "-c", "while True: pass"]) for _ in range(args.cpu_hogs)]
         try:
             for run in range(1, args.music_runs + 1):
                 music.append(music_line(run, music_run(rig, folders["this"], work)))
+                # The plain player's soundtrack beside it: what the machine does to any sound.
+                found = music_run(rig, tools, work, PLAYER_EXE.name, f'"{winpath(video)}" {MUSIC_RECORD + 2:g}',
+                                  ("PlainPlayer", "plain"))
+                plain.append(found)
+                print(f"plain player run {run}: soundtrack heard "
+                      f"{found.get('soundtrack') if found.get('soundtrack') is None else round(found['soundtrack'])}"
+                      f" ms, soundtrack dropouts {found.get('soundtrack dropouts')} tenths of a second", flush=True)
         finally:
             for hog in hogs:
                 hog.kill()
@@ -318,8 +329,13 @@ def main() -> None:
         print(f"music level {WINDOW_SPAN[0]}-{WINDOW_SPAN[1]} s after the form: median {usual:.3f}; "
               f"runs below half of it: {quiet or 'none'}")
         lost = [m["dropouts"] for m in heard if m["dropouts"] is not None]
-        print(f"dropouts of both tones together: {sum(lost)} tenths of a second in {len(lost)} runs; "
+        print(f"saver, dropouts of both tones together: {sum(lost)} tenths of a second in {len(lost)} runs; "
               f"runs with any: {sum(1 for n in lost if n)}")
+    for name, runs in (("saver", music), ("plain player", plain)):
+        lost = [m["soundtrack dropouts"] for m in runs if m and m.get("soundtrack dropouts") is not None]
+        if lost:
+            print(f"{name}, dropouts of the soundtrack: {sum(lost)} tenths of a second in {len(lost)} runs; "
+                  f"runs with any: {sum(1 for n in lost if n)}")
 
 
 if __name__ == "__main__":
