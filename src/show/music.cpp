@@ -5,9 +5,11 @@
 #include "settings/ini.h"
 #include "show/end_test.h"
 
-// Opening the music takes as long as building the video's graph; begun beside
-// that build, it is ready to play when the video starts, and both are heard
-// together. Only a head start: whatever fails here, PlayMp3 meets again.
+// Opening the music takes about as long as placing and starting the video:
+// begun before those, it is ready to play when the video starts, and both are
+// heard together. Not before the video's graph is built: two graphs built at
+// once have come up with one of them silent. Only a head start: whatever
+// fails here, PlayMp3 meets again.
 void Form1::PrepareMp3() {
     try {
         p_.player.Prepare(ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.wma");

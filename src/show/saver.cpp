@@ -23,9 +23,9 @@ void Form1::SaverSetUp() {
         RemoveDShow();
         BuildDShowGraph(ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.evc");
     });
-    if (ReadSetting(ini::kSound, ini::kSoundDefault) == L"1") PrepareMp3();
     WaitForVideo();
     if (!Running) return;  // closed while the graph was being built
+    if (ReadSetting(ini::kSound, ini::kSoundDefault) == L"1") PrepareMp3();
     PlaceDShowWindow();
     if (mirror) MirrorVideo();
     RunDShow();
