@@ -35,6 +35,7 @@ public:
     void MirrorVideo();
 
     // Music (show/music.cpp).
+    void PrepareMp3();
     void PlayMp3();
     void LoopMp3();
 

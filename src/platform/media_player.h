@@ -32,6 +32,10 @@ class MediaPlayer {
 public:
     virtual ~MediaPlayer() = default;
     virtual void put_URL(const std::wstring& url) = 0;
+    // The file that put_URL will most likely be given next, known early: a
+    // player may open it meanwhile, so that it plays at once when given. Plays
+    // nothing itself and reports nothing new.
+    virtual void Prepare(const std::wstring& url) = 0;
     virtual std::unique_ptr<PlayerControls> controls() = 0;
     virtual std::unique_ptr<PlayerMedia> currentMedia() = 0;
     virtual std::int32_t playState() = 0;

@@ -25,6 +25,7 @@ void Form1::SaverSetUp() {
     });
     WaitForVideo();
     if (!Running) return;  // closed while the graph was being built
+    if (ReadSetting(ini::kSound, ini::kSoundDefault) == L"1") PrepareMp3();
     PlaceDShowWindow();
     if (mirror) MirrorVideo();
     RunDShow();

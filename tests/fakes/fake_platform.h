@@ -167,6 +167,7 @@ class FakePlayer final : public platform::MediaPlayer {
 public:
     explicit FakePlayer(CallLog& log) : log_(log) {}
     void put_URL(const std::wstring& url) override { log_.Call("Mp3.put_URL", Narrow(url)); }
+    void Prepare(const std::wstring& url) override { log_.Call("Mp3.Prepare", Narrow(url)); }
     std::unique_ptr<platform::PlayerControls> controls() override;
     std::unique_ptr<platform::PlayerMedia> currentMedia() override;
     std::int32_t playState() override;

@@ -164,18 +164,25 @@ TEST_F(HungBuildTest, ACloseRequestLeavesTheGraphToItsThreadAndEndsTheLoad) {
     EXPECT_THAT(f.log.Named("MediaPosition"), IsEmpty());
 }
 
+// The music is opened once the video's graph is built, before its window is
+// placed, and given only once the video runs.
 TEST_F(HungBuildTest, AGraphBuiltLateIsRunThenTheMusicStarts) {
+    f.SetSetting(L"path", L"E:\\Media\\");
     EndAtPass(4);
     f.window.script[1] = [this] { f.background.Finish(); };
     EXPECT_THROW(form.Load(), fakes::ProgramEnded);
     const auto& c = f.log.calls;
-    auto render = std::find(c.begin(), c.end(), "MediaControl.RenderFile(Trevlin.evc)");
+    auto render = std::find(c.begin(), c.end(), "MediaControl.RenderFile(E:\\Media\\Trevlin.evc)");
+    auto prepare = std::find(c.begin(), c.end(), "Mp3.Prepare(E:\\Media\\Trevlin.wma)");
+    auto place = std::find(c.begin(), c.end(), "MediaControl.QueryVideoWindow()");
     auto run = std::find(c.begin(), c.end(), "MediaControl.Run()");
-    auto url = std::find(c.begin(), c.end(), "Mp3.put_URL(Trevlin.wma)");
+    auto url = std::find(c.begin(), c.end(), "Mp3.put_URL(E:\\Media\\Trevlin.wma)");
     ASSERT_NE(render, c.end());
     ASSERT_NE(run, c.end());
     ASSERT_NE(url, c.end());
-    EXPECT_LT(render, run);
+    EXPECT_LT(render, prepare);
+    EXPECT_LT(prepare, place);
+    EXPECT_LT(place, run);
     EXPECT_LT(run, url);
 }
 

@@ -39,7 +39,8 @@ std::int32_t BalanceToHundredthsOfDb(std::int32_t balance) {
 
 // One file in a graph of its own, and the state the control would report for it.
 // Like the control, it opens a file without holding up its caller: the graph
-// is built on a thread of ours and taken over by the next call that asks.
+// is built on a thread of ours and taken over by the next call that asks. A
+// prepared file is opened the same way but played only once it is given.
 class DShowTrack : public std::enable_shared_from_this<DShowTrack> {
 public:
     explicit DShowTrack(const PlayerSettings& settings) : settings_(settings) {}
@@ -48,6 +49,7 @@ public:
     ~DShowTrack() { Close(); }
 
     void Open(const std::wstring& url);
+    void Prepare(const std::wstring& url);
     void Play();
     std::int32_t State() {
         Poll();
@@ -65,11 +67,13 @@ private:
         ComPtr<IMediaPosition> position;
         ComPtr<IMediaEventEx> events;
         int atEnd = 0;
-        bool running = false;
+        bool started = false;  // Run was tried on the opening thread
+        bool running = false;  // and succeeded
     };
     static Opened Build(const std::wstring& url, const PlayerSettings& settings);
     static void ApplySettings(IGraphBuilder& graph, IMediaPosition& position, const PlayerSettings& settings);
     static void Discard(Opened& opened);
+    void StartOpening(const std::wstring& url, bool wanted);
     void Adopt();
     void Close();
     void Poll();
@@ -85,26 +89,63 @@ private:
     // Passes still to play, the current one included.
     std::int32_t passesLeft_ = 0;
     int atEnd_ = 0;  // the graph's stop on the way out
+    std::wstring prepared_;  // being opened ahead of being given
 
     // Shared with the opening thread.
     SRWLOCK lock_ = SRWLOCK_INIT;
     int generation_ = 0;             // the open that counts; older ones are thrown away
+    bool wanted_ = false;            // given, not merely prepared: to be played
     std::optional<Opened> opened_;   // built, not yet taken over
 };
 
 // The URL is taken as it stands, which is what the empty baseURL asks for;
 // this player has no user interface, no error dialogs and opens no links.
 void DShowTrack::Open(const std::wstring& url) {
+    if (!url.empty() && url == prepared_) {
+        prepared_.clear();
+        state_ = platform::wmppsTransitioning;
+        Lock held(lock_);
+        wanted_ = true;
+        return;
+    }
     Close();
     if (url.empty()) return;
     state_ = platform::wmppsTransitioning;
+    StartOpening(url, true);
+}
+
+// Until the file is given, the player stays as it was: ready, with nothing open.
+void DShowTrack::Prepare(const std::wstring& url) {
+    Close();
+    if (url.empty()) return;
+    prepared_ = url;
+    StartOpening(url, false);
+}
+
+void DShowTrack::StartOpening(const std::wstring& url, bool wanted) {
     int generation = 0;
     {
         Lock held(lock_);
         generation = ++generation_;
+        wanted_ = wanted;
     }
     RunOnNewThread([self = shared_from_this(), url, settings = settings_, generation] {
         Opened opened = Build(url, settings);
+        {
+            Lock held(self->lock_);
+            if (generation != self->generation_) {
+                Discard(opened);
+                return;
+            }
+            if (!self->wanted_) {
+                // Whoever gives the file starts it.
+                self->opened_ = std::move(opened);
+                return;
+            }
+        }
+        // Given while it was opened: it starts by itself, as with the control.
+        opened.started = true;
+        opened.running = opened.control && settings.autoStart && SUCCEEDED(opened.control->Run());
         Lock held(self->lock_);
         if (generation != self->generation_) {
             Discard(opened);
@@ -128,7 +169,6 @@ DShowTrack::Opened DShowTrack::Build(const std::wstring& url, const PlayerSettin
         opened.events = graph.query<IMediaEventEx>();
         ApplySettings(*graph.get(), *opened.position.get(), settings);
         opened.atEnd = AtEnd([control = opened.control.get()] { Dismantle(*control); });
-        opened.running = settings.autoStart && SUCCEEDED(opened.control->Run());
     } catch (const platform::Error&) {
         Discard(opened);
         opened = Opened{};
@@ -145,6 +185,7 @@ void DShowTrack::Adopt() {
     std::optional<Opened> opened;
     {
         Lock held(lock_);
+        if (!wanted_) return;
         opened.swap(opened_);
     }
     if (!opened) return;
@@ -158,7 +199,7 @@ void DShowTrack::Adopt() {
     atEnd_ = opened->atEnd;
     if (!settings_.autoStart) {
         state_ = wmppsReady;
-    } else if (opened->running) {
+    } else if (opened->started ? opened->running : SUCCEEDED(control_->Run())) {
         state_ = platform::wmppsPlaying;
         passesLeft_ = std::max(settings_.playCount, 1);
     } else {
@@ -188,6 +229,7 @@ void DShowTrack::Close() {
         // An open still under way is thrown away when it is done.
         Lock held(lock_);
         ++generation_;
+        wanted_ = false;
         if (opened_) Discard(*opened_);
         opened_.reset();
     }
@@ -198,6 +240,7 @@ void DShowTrack::Close() {
     control_.reset();
     state_ = wmppsReady;
     passesLeft_ = 0;
+    prepared_.clear();
 }
 
 // Nothing open: the control takes play as a no-op too. While a file is still
@@ -299,6 +342,8 @@ DShowPlayer::DShowPlayer(const PlayerSettings& settings) : track_(std::make_shar
 DShowPlayer::~DShowPlayer() = default;
 
 void DShowPlayer::put_URL(const std::wstring& url) { track_->Open(url); }
+
+void DShowPlayer::Prepare(const std::wstring& url) { track_->Prepare(url); }
 
 std::unique_ptr<platform::PlayerControls> DShowPlayer::controls() {
     return std::make_unique<TrackControls>(track_);

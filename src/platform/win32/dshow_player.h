@@ -21,6 +21,7 @@ public:
     DShowPlayer& operator=(const DShowPlayer&) = delete;
 
     void put_URL(const std::wstring& url) override;
+    void Prepare(const std::wstring& url) override;
     std::unique_ptr<platform::PlayerControls> controls() override;
     std::unique_ptr<platform::PlayerMedia> currentMedia() override;
     std::int32_t playState() override;

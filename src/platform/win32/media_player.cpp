@@ -10,6 +10,7 @@
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/dshow_player.h"
 #include "platform/win32/hresult.h"
+#include "platform/win32/server_library.h"
 #include "platform/win32/threads.h"
 
 namespace win32 {
@@ -62,6 +63,8 @@ public:
         const Bstr text(url);
         ThrowIfFailed(player_->put_URL(text.get()));
     }
+    // The control opens a file only to play it.
+    void Prepare(const std::wstring&) override {}
     std::unique_ptr<platform::PlayerControls> controls() override {
         ComPtr<IWMPControls> controls;
         ThrowIfFailed(player_->get_controls(controls.put()));
@@ -87,10 +90,11 @@ private:
 // Throws if the control is missing, refuses a setting or cannot report its
 // state. The state is asked before any file is given: some versions of the
 // control answer everything else but cannot be trusted with a file then.
+// A refused control leaves nothing of itself loaded.
 std::unique_ptr<platform::MediaPlayer> CreateControlPlayer(const PlayerSettings& stored) {
+    ServerLibrary library;  // outlives every object made from it
     ComPtr<IWMPPlayer4> player;
-    ThrowIfFailed(CoCreateInstance(__uuidof(WindowsMediaPlayer), nullptr, CLSCTX_INPROC_SERVER,
-                                   __uuidof(IWMPPlayer4), player.put_void()));
+    ThrowIfFailed(library.Create(__uuidof(WindowsMediaPlayer), __uuidof(IWMPPlayer4), player.put_void()));
     // No user interface before anything else can show one.
     {
         const Bstr uiMode(stored.uiMode);
@@ -113,6 +117,7 @@ std::unique_ptr<platform::MediaPlayer> CreateControlPlayer(const PlayerSettings&
     ThrowIfFailed(settings->put_balance(stored.balance));
     WMPPlayState state = wmppsUndefined;
     ThrowIfFailed(player->get_playState(&state));
+    library.Keep();
     return std::make_unique<ControlPlayer>(std::move(player));
 }
 
@@ -132,6 +137,7 @@ std::unique_ptr<platform::MediaPlayer> CreatePlayer() {
 class LazyPlayer final : public platform::MediaPlayer {
 public:
     void put_URL(const std::wstring& url) override { Get().put_URL(url); }
+    void Prepare(const std::wstring& url) override { Get().Prepare(url); }
     std::unique_ptr<platform::PlayerControls> controls() override { return Get().controls(); }
     std::unique_ptr<platform::PlayerMedia> currentMedia() override { return Get().currentMedia(); }
     std::int32_t playState() override { return Get().playState(); }
