@@ -86,6 +86,10 @@ private:
     void DXCallback(std::int32_t eventid) override { DirectXEvent8_DXCallback(eventid); }
 
     std::wstring ReadSetting(const std::wstring& key, const std::wstring& def);
+    // "sound" read now is exactly "1": music is played and restarted.
+    bool MusicWanted();
+    // The "path" setting read now, followed by the music's file name.
+    std::wstring MusicFile();
     // False while the graph is being built on its own thread: until then the
     // four video fields belong to that thread.
     bool VideoBuilt();

@@ -10,15 +10,19 @@
 // heard together. Not before the video's graph is built: two graphs built at
 // once have come up with one of them silent. Only a head start: whatever
 // fails here, PlayMp3 meets again.
+bool Form1::MusicWanted() { return ReadSetting(ini::kSound, ini::kSoundDefault) == L"1"; }
+
+std::wstring Form1::MusicFile() { return ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.wma"; }
+
 void Form1::PrepareMp3() {
     try {
-        p_.player.Prepare(ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.wma");
+        p_.player.Prepare(MusicFile());
     } catch (const platform::Error&) {
     }
 }
 
 void Form1::PlayMp3() {
-    p_.player.put_URL(ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.wma");
+    p_.player.put_URL(MusicFile());
     musicGiven_ = true;
     p_.player.controls()->play();
 }

@@ -25,11 +25,11 @@ void Form1::SaverSetUp() {
     });
     WaitForVideo();
     if (!Running) return;  // closed while the graph was being built
-    if (ReadSetting(ini::kSound, ini::kSoundDefault) == L"1") PrepareMp3();
+    if (MusicWanted()) PrepareMp3();
     PlaceDShowWindow();
     if (mirror) MirrorVideo();
     RunDShow();
-    if (ReadSetting(ini::kSound, ini::kSoundDefault) == L"1") PlayMp3();
+    if (MusicWanted()) PlayMp3();
 }
 
 // Form1 covers the primary monitor; each other one gets a black window of its
@@ -54,7 +54,7 @@ bool Form1::VideoBuilt() {
 
 void Form1::ShowLoopPass() {
     LoopDShow();
-    if (ReadSetting(ini::kSound, ini::kSoundDefault) == L"1") LoopMp3();
+    if (MusicWanted()) LoopMp3();
     p_.window.DoEvents();
 }
 

@@ -265,6 +265,16 @@ TEST_F(MonitorsTest, InputOnAnotherMonitorCountsAsOnForm1) {
 class ShowLoopWaitTest : public SaverTest {
 protected:
     std::vector<std::string> Waits() const { return f.log.Named("Window.WaitForInput"); }
+    // The waits of a fresh saver whose player reports playState, ended by a key
+    // after its first pass.
+    std::vector<std::string> OnePassWaits(std::int32_t playState) {
+        f.log.Clear();
+        f.player.state = {playState, 0, 200};
+        Form1 saver(f.platform);
+        f.window.script = {[] {}, [this] { f.window.events->OnKeyPress(); }};
+        EXPECT_THROW(saver.Load(), fakes::ProgramEnded);
+        return Waits();
+    }
 };
 
 TEST_F(ShowLoopWaitTest, SleepsUntilJustPastTheMomentTheNearerEndTestCanHold) {
@@ -315,25 +325,13 @@ TEST_F(ShowLoopWaitTest, WithNoVideoAndNoMusicOnlyInputWakesIt) {
 
 TEST_F(ShowLoopWaitTest, MusicWithoutVideoKeepsTheShorterCap) {
     f.log.failing = {"MediaControl.RenderFile"};
-    for (std::int32_t state : {3, 1, 10}) {  // playing, stopped at its end, never opened
-        f.log.Clear();
-        f.player.state = {state, 0, 200};
-        Form1 saver(f.platform);
-        f.window.script = {[] {}, [this] { f.window.events->OnKeyPress(); }};
-        EXPECT_THROW(saver.Load(), fakes::ProgramEnded);
-        EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(1000)")) << state;
-    }
+    for (std::int32_t state : {3, 1, 10})  // playing, stopped at its end, never opened
+        EXPECT_THAT(OnePassWaits(state), ElementsAre("Window.WaitForInput(1000)")) << state;
 }
 
 TEST_F(ShowLoopWaitTest, APlayerOpeningItsFileIsLookedAtSoon) {
-    for (std::int32_t state : {6, 7, 9}) {  // buffering, waiting, transitioning
-        f.log.Clear();
-        f.player.state = {state, 0, 200};
-        Form1 saver(f.platform);
-        f.window.script = {[] {}, [this] { f.window.events->OnKeyPress(); }};
-        EXPECT_THROW(saver.Load(), fakes::ProgramEnded);
-        EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(15,MediaEvent)")) << state;
-    }
+    for (std::int32_t state : {6, 7, 9})  // buffering, waiting, transitioning
+        EXPECT_THAT(OnePassWaits(state), ElementsAre("Window.WaitForInput(15,MediaEvent)")) << state;
 }
 
 TEST_F(ShowLoopWaitTest, MusicLeftAloneWhileSoundIsOffDoesNotShortenIt) {

@@ -109,7 +109,7 @@ HRESULT CreateDirectInput8(REFIID iid, void** out) {
     using Create = HRESULT(WINAPI*)(HINSTANCE, DWORD, REFIID, void**, IUnknown*);
     HMODULE library = LoadLibraryW(L"dinput8.dll");
     if (!library) return HRESULT_FROM_WIN32(GetLastError());
-    auto create = reinterpret_cast<Create>(reinterpret_cast<void*>(GetProcAddress(library, "DirectInput8Create")));
+    auto create = ProcAddress<Create>(library, "DirectInput8Create");
     if (!create) return HRESULT_FROM_WIN32(GetLastError());
     return create(GetModuleHandleW(nullptr), DIRECTINPUT_VERSION, iid, out, nullptr);
 }

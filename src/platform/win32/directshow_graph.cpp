@@ -76,11 +76,7 @@ GraphEvents::GraphEvents(ComPtr<IMediaEventEx> events) : events_(std::move(event
 }
 
 void GraphEvents::Drain() {
-    long code = 0;
-    LONG_PTR param1 = 0;
-    LONG_PTR param2 = 0;
-    while (events_->GetEvent(&code, &param1, &param2, 0) == S_OK)
-        static_cast<void>(events_->FreeEventParams(code, param1, param2));
+    TakeEvents(*events_.get(), [](long) {});
 }
 
 void Dismantle(IMediaControl& control) {

@@ -9,6 +9,19 @@
 
 namespace win32 {
 
+// Takes every notification the graph has queued, without waiting for more,
+// and hands each one's code to seen.
+template <typename Seen>
+void TakeEvents(IMediaEventEx& events, Seen seen) {
+    long code = 0;
+    LONG_PTR param1 = 0;
+    LONG_PTR param2 = 0;
+    while (events.GetEvent(&code, &param1, &param2, 0) == S_OK) {
+        static_cast<void>(events.FreeEventParams(code, param1, param2));
+        seen(code);
+    }
+}
+
 // The graph's notifications, for the window's wait to wake on. The handle is
 // the graph's own: set while notifications are queued, so whoever wakes on it
 // must take them (Drain) before waiting again.

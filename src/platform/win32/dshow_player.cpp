@@ -289,13 +289,9 @@ double DShowTrack::Duration() {
 void DShowTrack::Poll() {
     Adopt();
     if (!events_) return;
-    long code = 0;
-    LONG_PTR param1 = 0;
-    LONG_PTR param2 = 0;
-    while (events_->GetEvent(&code, &param1, &param2, 0) == S_OK) {
-        static_cast<void>(events_->FreeEventParams(code, param1, param2));
+    TakeEvents(*events_.get(), [this](long code) {
         if (code == EC_COMPLETE || code == EC_ERRORABORT) Ended(code);
-    }
+    });
 }
 
 // Like the control, the player stops at the end and goes back to the start,

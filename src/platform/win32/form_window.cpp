@@ -277,13 +277,7 @@ LRESULT CALLBACK FormWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
         return 0;
     }
     if (!self || !self->events_) return DefWindowProcW(hwnd, msg, wParam, lParam);
-    try {
-        return self->OnMessage(msg, wParam, lParam);
-    } catch (const platform::Error& error) {
-        // A C++ exception must not unwind through the system's message
-        // dispatch: a handler's failure ends the program here.
-        Fail(error);
-    }
+    return Dispatch([&] { return self->OnMessage(msg, wParam, lParam); });
 }
 
 LRESULT FormWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -28,8 +28,7 @@ std::wstring DescribeHresult(HRESULT hr) {
         // cost every run, the ones that end at once among them.
         using GetErrorText = DWORD(WINAPI*)(HRESULT, LPWSTR, DWORD);
         if (HMODULE quartz = LoadLibraryW(L"quartz.dll")) {
-            auto errorText = reinterpret_cast<GetErrorText>(
-                reinterpret_cast<void*>(GetProcAddress(quartz, "AMGetErrorTextW")));
+            auto errorText = ProcAddress<GetErrorText>(quartz, "AMGetErrorTextW");
             wchar_t buffer[MAX_ERROR_TEXT_LEN] = {};
             if (errorText && errorText(hr, buffer, MAX_ERROR_TEXT_LEN)) description = buffer;
         }

@@ -58,11 +58,7 @@ LRESULT CALLBACK CoverProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) 
     auto* events = reinterpret_cast<platform::FormEvents*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (msg == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     if (!events) return DefWindowProcW(window, msg, wParam, lParam);
-    try {
-        return Handle(window, msg, wParam, lParam, *events);
-    } catch (const platform::Error& error) {
-        Fail(error);
-    }
+    return Dispatch([&] { return Handle(window, msg, wParam, lParam, *events); });
 }
 
 void RegisterCoverClass() {

@@ -48,8 +48,7 @@ HRESULT ServerLibrary::Create(REFCLSID clsid, REFIID iid, void** object) {
     const std::wstring path = DirectServer(clsid);
     if (!path.empty()) {
         if (HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) {
-            const auto get = reinterpret_cast<GetClassObject>(
-                reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+            const auto get = ProcAddress<GetClassObject>(module, "DllGetClassObject");
             ComPtr<IClassFactory> factory;
             if (get && SUCCEEDED(get(clsid, __uuidof(IClassFactory), factory.put_void()))) {
                 const HRESULT made = factory->CreateInstance(nullptr, iid, object);

@@ -88,6 +88,17 @@ void NoteWindowsMade();
 // process ends with 1.
 [[noreturn]] void Fail(const platform::Error& error);
 
+// Runs a window's message handler. A C++ exception must not unwind through the
+// system's message dispatch: a handler's failure ends the program here.
+template <typename Handler>
+LRESULT Dispatch(Handler handler) {
+    try {
+        return handler();
+    } catch (const platform::Error& error) {
+        Fail(error);
+    }
+}
+
 // Sent to our windows on the way out through Fail: go at once, quietly,
 // without a handler of the form and without ending the message loop.
 UINT DisposeMessage();

@@ -138,6 +138,12 @@ Current& TheCurrent() {
     return current;
 }
 
+// Frees what a media type handed to us holds, not the type itself.
+void FreeMediaType(AM_MEDIA_TYPE& type) {
+    if (type.pbFormat) CoTaskMemFree(type.pbFormat);
+    if (type.pUnk) type.pUnk->Release();
+}
+
 ComPtr<IPin> FindPin(IBaseFilter& filter, PIN_DIRECTION wanted) {
     ComPtr<IEnumPins> pins;
     ThrowIfFailed(filter.EnumPins(pins.put()));
@@ -171,8 +177,7 @@ ComPtr<IPin> RendererInput(IFilterGraph& graph) {
             AM_MEDIA_TYPE type{};
             if (SUCCEEDED(pin->ConnectionMediaType(&type))) {
                 const bool video = type.majortype == MEDIATYPE_Video;
-                if (type.pbFormat) CoTaskMemFree(type.pbFormat);
-                if (type.pUnk) type.pUnk->Release();
+                FreeMediaType(type);
                 if (video) input = std::move(pin);
             }
         }
@@ -233,8 +238,7 @@ void MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows) {
                         reinterpret_cast<VIDEOINFOHEADER*>(connected.pbFormat)->bmiHeader.biBitCount == 32;
     BITMAPINFOHEADER format{};
     if (usable) format = reinterpret_cast<VIDEOINFOHEADER*>(connected.pbFormat)->bmiHeader;
-    if (connected.pbFormat) CoTaskMemFree(connected.pbFormat);
-    if (connected.pUnk) connected.pUnk->Release();
+    FreeMediaType(connected);
     if (!usable) {
         graph->RemoveFilter(grabberFilter.get());
         graph->Connect(upstream.get(), rendererIn.get());

@@ -7,3 +7,10 @@
 #undef GetWindowLong
 #undef SetWindowLong
 #undef CreateEvent
+
+// A function of a library loaded by hand, as the type it is declared with;
+// null when the library has none of that name.
+template <typename Function>
+Function ProcAddress(HMODULE library, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
