@@ -10,3 +10,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+
+# What ships carries no symbols (the static C++ runtime brings its own), and its
+# sections start on page boundaries in the file, so the loader can map them from
+# the file and keep in memory only the pages that are used.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-s -Wl,--file-alignment,0x1000")

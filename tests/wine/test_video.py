@@ -1,6 +1,7 @@
 """The video the saver shows: on the screen, on the null sink, and when its file cannot
 be played."""
 
+import statistics
 import subprocess
 import time
 
@@ -30,22 +31,26 @@ def thumbnail(image, path):
     return path
 
 
-def loudest(rig, path, tones, wanted=()):
-    """The loudest level of each tone (name: frequency) over one-second recordings: LISTEN
-    seconds of them, and more, up to SHOW_TIMEOUT, until every tone named in wanted has
-    been heard. The saver starts its music only once the video's graph has been tried,
-    which on a busy machine may take a while."""
-    levels = dict.fromkeys(tones, 0.0)
+def listen(rig, path, tones, wanted=()):
+    """Each tone's level (name: frequency) in one-second recordings: LISTEN seconds of
+    them, and more, up to SHOW_TIMEOUT, until every tone named in wanted has been heard.
+    The saver starts its music only once the video's graph has been tried, which on a
+    busy machine may take a while."""
+    levels = {name: [] for name in tones}
     start = time.monotonic()
     while True:
         with rig.record(path) as recording:
             time.sleep(1.0)
         samples = recording.stop()
         for name, frequency in tones.items():
-            levels[name] = max(levels[name], tone_level(samples, frequency))
+            levels[name].append(tone_level(samples, frequency))
         elapsed = time.monotonic() - start
-        if elapsed >= SHOW_TIMEOUT or (elapsed >= LISTEN and all(levels[name] > HEARD for name in wanted)):
+        if elapsed >= SHOW_TIMEOUT or (elapsed >= LISTEN and all(max(levels[name]) > HEARD for name in wanted)):
             return levels
+
+
+def loudest(rig, path, tones, wanted=()):
+    return {name: max(found) for name, found in listen(rig, path, tones, wanted).items()}
 
 
 def end_with_key(rig, saver):
@@ -130,16 +135,22 @@ def test_sound_setting_switches_soundtrack_and_music(rig, media, saver_dir, tmp_
     saver, _ = start_show(rig, saver_dir, media.put(tmp_path / "media"), sound=sound)
     wait_for_picture(rig, tmp_path / "start.png")
     expected = {"soundtrack": soundtrack_heard, "music": music_heard}
-    levels = loudest(rig, tmp_path / "sink.raw", {"soundtrack": VIDEO_TONE, "music": MUSIC_TONE},
-                     wanted=[name for name, heard in expected.items() if heard])
+    found = listen(rig, tmp_path / "sink.raw", {"soundtrack": VIDEO_TONE, "music": MUSIC_TONE},
+                   wanted=[name for name, heard in expected.items() if heard])
+    # A sound that should not play is judged by its typical second once the show is heard:
+    # a click where the soundtrack loops, or a stutter under load, spreads a moment's
+    # energy over every tone.
+    heard_from = next((i for i, levels in enumerate(zip(*found.values())) if max(levels) > HEARD), 0)
+    levels = {name: max(found[name]) if heard else statistics.median(found[name][heard_from:])
+              for name, heard in expected.items()}
 
     for name, heard in expected.items():
         if heard:
-            assert levels[name] > HEARD, f"sound={sound}: no {name} ({levels})"
+            assert levels[name] > HEARD, f"sound={sound}: no {name} ({found})"
         else:
-            assert levels[name] < SILENT, f"sound={sound}: the {name} plays ({levels})"
+            assert levels[name] < SILENT, f"sound={sound}: the {name} plays ({found})"
     if soundtrack_heard:
-        assert levels["soundtrack"] > FULL_VOLUME, f"sound={sound}: the soundtrack is not at full volume ({levels})"
+        assert levels["soundtrack"] > FULL_VOLUME, f"sound={sound}: the soundtrack is not at full volume ({found})"
     end_with_key(rig, saver)
 
 
