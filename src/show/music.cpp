@@ -5,15 +5,15 @@
 #include "settings/ini.h"
 #include "show/end_test.h"
 
+bool Form1::MusicWanted() { return ReadSetting(ini::kSound, ini::kSoundDefault) == L"1"; }
+
+std::wstring Form1::MusicFile() { return ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.wma"; }
+
 // Opening the music takes about as long as placing and starting the video:
 // begun before those, it is ready to play when the video starts, and both are
 // heard together. Not before the video's graph is built: two graphs built at
 // once have come up with one of them silent. Only a head start: whatever
 // fails here, PlayMp3 meets again.
-bool Form1::MusicWanted() { return ReadSetting(ini::kSound, ini::kSoundDefault) == L"1"; }
-
-std::wstring Form1::MusicFile() { return ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.wma"; }
-
 void Form1::PrepareMp3() {
     try {
         p_.player.Prepare(MusicFile());

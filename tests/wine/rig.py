@@ -20,6 +20,7 @@ import re
 import select
 import shutil
 import signal
+import statistics
 import subprocess
 import tempfile
 import threading
@@ -223,6 +224,15 @@ def rms(samples: array.array) -> float:
     if not samples:
         return 0.0
     return math.sqrt(sum(s * s for s in samples) / len(samples)) / 32768.0
+
+
+def typical_level(levels: list[float], show: list[float], heard: float) -> float:
+    """The median of a tone's levels over the recording's parts, from the first part in
+    which the show's own sound (show) exceeds heard. A sound that should not play is
+    judged so: a click where the soundtrack loops, or a stutter under load, spreads a
+    moment's energy over every tone."""
+    start = next((i for i, level in enumerate(show) if level > heard), 0)
+    return statistics.median(levels[start:])
 
 
 def tone_level(samples: array.array, frequency: float, rate: int = RATE) -> float:

@@ -3,14 +3,13 @@
 music is a 1000 Hz tone, the soundtrack 440 Hz."""
 
 import shutil
-import statistics
 import time
 
 import pytest
 
 from conftest import form_windows, ini_for
 from media import MUSIC_NAME, MUSIC_TONE, VIDEO_TONE, make_music
-from rig import RATE, SAVER_EXE, tone_level, write_ini
+from rig import RATE, SAVER_EXE, tone_level, typical_level, write_ini
 
 GENEROUS = 10  # seconds; these are not timing tests
 HEARD = 0.02   # tone level; both tones play at about 0.1 to 0.35
@@ -26,12 +25,8 @@ def levels(samples, frequency):
 
 
 def typical_music(samples):
-    """The music's level in a typical block once the show is heard. A music that should
-    not play is judged so: a click where the soundtrack loops, or a stutter under load,
-    spreads a moment's energy over every tone."""
-    music, video = levels(samples, MUSIC_TONE), levels(samples, VIDEO_TONE)
-    heard_from = next((i for i, level in enumerate(video) if level > HEARD), 0)
-    return statistics.median(music[heard_from:])
+    """The music's typical level once the soundtrack is heard (see typical_level)."""
+    return typical_level(levels(samples, MUSIC_TONE), levels(samples, VIDEO_TONE), HEARD)
 
 
 def play_and_record(rig, saver_dir, media_dir, sound, tmp_path, seconds, watch=False):

@@ -1,7 +1,6 @@
 """The video the saver shows: on the screen, on the null sink, and when its file cannot
 be played."""
 
-import statistics
 import subprocess
 import time
 
@@ -10,7 +9,7 @@ import pytest
 from conftest import SHOW_TIMEOUT, start_show, wait_for_picture
 from media import (BROKEN_VIDEOS, MUSIC_NAME, MUSIC_TONE, VIDEO_NAME, VIDEO_SECONDS, VIDEO_TONE, extract_frame,
                    make_music, make_sized_video, put_broken_video)
-from rig import mean_rgb_outside, picture_difference, tone_level
+from rig import mean_rgb_outside, picture_difference, tone_level, typical_level
 
 HEARD = 0.02   # tone level; the generated soundtrack and music play at about 0.1 to 0.25
 SILENT = HEARD / 10
@@ -137,11 +136,8 @@ def test_sound_setting_switches_soundtrack_and_music(rig, media, saver_dir, tmp_
     expected = {"soundtrack": soundtrack_heard, "music": music_heard}
     found = listen(rig, tmp_path / "sink.raw", {"soundtrack": VIDEO_TONE, "music": MUSIC_TONE},
                    wanted=[name for name, heard in expected.items() if heard])
-    # A sound that should not play is judged by its typical second once the show is heard:
-    # a click where the soundtrack loops, or a stutter under load, spreads a moment's
-    # energy over every tone.
-    heard_from = next((i for i, levels in enumerate(zip(*found.values())) if max(levels) > HEARD), 0)
-    levels = {name: max(found[name]) if heard else statistics.median(found[name][heard_from:])
+    show = [max(second) for second in zip(*found.values())]
+    levels = {name: max(found[name]) if heard else typical_level(found[name], show, HEARD)
               for name, heard in expected.items()}
 
     for name, heard in expected.items():

@@ -131,21 +131,17 @@ void DShowTrack::StartOpening(const std::wstring& url, bool wanted) {
     }
     RunOnNewThread([self = shared_from_this(), url, settings = settings_, generation] {
         Opened opened = Build(url, settings);
+        bool given = false;
         {
             Lock held(self->lock_);
-            if (generation != self->generation_) {
-                Discard(opened);
-                return;
-            }
-            if (!self->wanted_) {
-                // Whoever gives the file starts it.
-                self->opened_ = std::move(opened);
-                return;
-            }
+            given = generation == self->generation_ && self->wanted_;
         }
         // Given while it was opened: it starts by itself, as with the control.
-        opened.started = true;
-        opened.running = opened.control && settings.autoStart && SUCCEEDED(opened.control->Run());
+        // Otherwise whoever gives the file starts it.
+        if (given) {
+            opened.started = true;
+            opened.running = opened.control && settings.autoStart && SUCCEEDED(opened.control->Run());
+        }
         Lock held(self->lock_);
         if (generation != self->generation_) {
             Discard(opened);
