@@ -9,7 +9,9 @@
 #include <utility>
 
 #include "platform/win32/hresult.h"
+#include "platform/win32/program_file.h"
 #include "platform/win32/threads.h"
+#include "startup/program_path.h"
 
 namespace win32 {
 namespace {
@@ -125,17 +127,7 @@ std::wstring SaverName() {
 }
 
 std::wstring Process::CommandLine() {
-    // Everything after the program's own path, quoted or not.
-    const wchar_t* p = GetCommandLineW();
-    if (*p == L'"') {
-        ++p;
-        while (*p && *p != L'"') ++p;
-        if (*p == L'"') ++p;
-    } else {
-        while (*p && *p != L' ' && *p != L'\t') ++p;
-    }
-    if (*p == L' ' || *p == L'\t') ++p;
-    return p;
+    return startup::ArgumentsAfterProgram(GetCommandLineW(), NamesThisProgram);
 }
 
 std::wstring Process::ProgramFolder() {
