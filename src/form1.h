@@ -4,6 +4,7 @@
 // Its operations live beside their subsystems (show/, input/, dialog/).
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,7 @@ public:
     void PrepareMp3();
     void PlayMp3();
     void LoopMp3();
+    void RestartMp3();
 
     // Input and shutdown (input/).
     void InitMouse();
@@ -100,6 +102,10 @@ private:
     bool buildingVideo_ = false;
     // The music was given a file: its end test may need a pass.
     bool musicGiven_ = false;
+    // The player was seen playing: a stop from now on is the track's end.
+    bool musicPlayed_ = false;
+    // When the player was first seen opening, while it still is.
+    std::optional<std::int64_t> musicOpeningSince_;
     // How long the wait after the current pass of the show loop may last.
     show::NextWake wake_{false};
 };

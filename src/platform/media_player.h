@@ -22,7 +22,9 @@ public:
 };
 
 // Play states the product tells apart.
+constexpr std::int32_t wmppsStopped = 1;
 constexpr std::int32_t wmppsPlaying = 3;
+constexpr std::int32_t wmppsMediaEnded = 8;
 // On the way to playing: a file is being opened or filled in.
 constexpr std::int32_t wmppsBuffering = 6;
 constexpr std::int32_t wmppsWaiting = 7;

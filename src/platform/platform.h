@@ -1,6 +1,7 @@
 #pragma once
 // Everything the product calls on Windows, handed to Form1 and ini::Main.
 #include "platform/background.h"
+#include "platform/clock.h"
 #include "platform/cursor.h"
 #include "platform/media_graph.h"
 #include "platform/media_player.h"
@@ -25,6 +26,7 @@ struct Platform {
     DirectX& directx;
     Background& background;
     Monitors& monitors;
+    Clock& clock;
 };
 
 }  // namespace platform

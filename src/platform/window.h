@@ -29,6 +29,8 @@ public:
     virtual std::intptr_t Handle() = 0;
     virtual void Show() = 0;  // modeless, no owner
     virtual void SetNormalState() = 0;
+    // Above every window that is not itself always on top, taskbars included.
+    virtual void StayOnTop() = 0;
     // Placement in pixels of the screen; the window has no border in saver mode.
     virtual void SetTop(int top) = 0;
     virtual void SetLeft(int left) = 0;

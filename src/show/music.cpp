@@ -1,5 +1,5 @@
 // The background music: given to the player once, restarted at its end while
-// the player reports playing.
+// the show plays.
 #include "form1.h"
 #include "platform/error.h"
 #include "settings/ini.h"
@@ -27,20 +27,37 @@ void Form1::PlayMp3() {
     p_.player.controls()->play();
 }
 
+// The end test's moment can be a few milliseconds long (a track of 200.51 s
+// holds it for 10 ms), and a late timer can sleep past it: a track seen
+// playing that has stopped at its end is started again as well, so the music
+// never stops for good.
 void Form1::LoopMp3() {
     const std::int32_t state = p_.player.playState();
     if (state != platform::wmppsPlaying) {
-        // A short track could start and end between two long sleeps.
-        if (show::AboutToPlay(state)) wake_.Soon();
+        if (show::AboutToPlay(state)) {
+            if (!musicOpeningSince_) musicOpeningSince_ = p_.clock.Milliseconds();
+            wake_.Opening(p_.clock.Milliseconds() - *musicOpeningSince_);
+            return;
+        }
+        musicOpeningSince_.reset();
+        // Not looked at again soon: a track that stops at once, damaged, is
+        // tried again at the loop's own pace and no faster.
+        if (musicPlayed_ && show::StoppedAtEnd(state)) RestartMp3();
         return;
     }
+    musicOpeningSince_.reset();
+    musicPlayed_ = true;
     const double position = p_.player.controls()->get_currentPosition();
     const double duration = p_.player.currentMedia()->get_duration();
     if (AtEnd(position, duration)) {
-        p_.player.controls()->put_currentPosition(0.0);
-        p_.player.controls()->play();
+        RestartMp3();
         wake_.Soon();
     } else {
         wake_.Clip(position, duration, show::kNormalRate);
     }
+}
+
+void Form1::RestartMp3() {
+    p_.player.controls()->put_currentPosition(0.0);
+    p_.player.controls()->play();
 }

@@ -38,6 +38,10 @@ bool AboutToPlay(std::int32_t playState) {
            playState == platform::wmppsWaiting;
 }
 
+bool StoppedAtEnd(std::int32_t playState) {
+    return playState == platform::wmppsStopped || playState == platform::wmppsMediaEnded;
+}
+
 void NextWake::Clip(double position, double duration, double rate) {
     const int ms = UntilEndTestHolds(position, duration, rate);
     if (ms == 0) {

@@ -14,6 +14,10 @@ constexpr int kPlayingCapMs = 1000;
 constexpr int kIdleCapMs = 10000;
 // After a restart, or while the player opens its file: read again soon.
 constexpr int kSoonMs = 15;
+// A player still opening after this long waits on something slow (a share
+// that does not answer): it is looked at less often, at this pace.
+constexpr std::int64_t kOpeningPatienceMs = 5000;
+constexpr int kSlowOpeningMs = 250;
 // Video and music both play at the normal speed, which the set-up asks for
 // and nothing changes.
 constexpr double kNormalRate = 1.0;
@@ -27,6 +31,9 @@ int UntilEndTestHolds(double position, double duration, double rate);
 
 // The player's state says it is about to play (opening or filling in a file).
 bool AboutToPlay(std::int32_t playState);
+// The player's state says a track that was playing has come to its end and
+// stopped there: the end test's moment went by between two looks.
+bool StoppedAtEnd(std::int32_t playState);
 
 // The sleep after one pass: the shortest that anything read in it asks for.
 class NextWake {
@@ -36,8 +43,10 @@ public:
     explicit NextWake(bool playing) : ms_(playing ? kPlayingCapMs : kIdleCapMs) {}
     // A video or a track, read in this pass and not restarted.
     void Clip(double position, double duration, double rate);
-    // Something was restarted or is about to play.
+    // Something was restarted.
     void Soon() { Within(kSoonMs); }
+    // A player has been opening its file for this long.
+    void Opening(std::int64_t forMs) { Within(forMs < kOpeningPatienceMs ? kSoonMs : kSlowOpeningMs); }
     int Milliseconds() const { return ms_; }
 
 private:

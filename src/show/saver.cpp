@@ -8,6 +8,10 @@ void Form1::SaverSetUp() {
     Running = true;
     p_.window.Show();
     p_.window.SetNormalState();
+    // The shell hides a monitor's taskbar only for the foreground full-screen
+    // window; on the other monitors, taskbars and always-on-top windows would
+    // stay above a window that is not on top itself.
+    p_.window.StayOnTop();
     p_.window.SetTop(0);
     p_.window.SetLeft(0);
     p_.window.SetWidth(p_.window.ScreenWidth());

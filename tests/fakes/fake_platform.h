@@ -72,6 +72,7 @@ public:
     std::intptr_t Handle() override { return 0x1234; }
     void Show() override { log_.Call("Window.Show"); }
     void SetNormalState() override { log_.Call("Window.SetNormalState"); }
+    void StayOnTop() override { log_.Call("Window.StayOnTop"); }
     void SetTop(int top) override { log_.Call("Window.SetTop", std::to_string(top)); }
     void SetLeft(int left) override { log_.Call("Window.SetLeft", std::to_string(left)); }
     void SetWidth(int width) override;
@@ -218,6 +219,13 @@ private:
     CallLog& log_;
 };
 
+// Stands still unless a test moves it; not logged, since reading it changes nothing.
+class FakeClock final : public platform::Clock {
+public:
+    std::int64_t Milliseconds() override { return now; }
+    std::int64_t now = 0;
+};
+
 // One of everything, wired into a platform::Platform.
 struct FakePlatform {
     CallLog log;
@@ -232,8 +240,9 @@ struct FakePlatform {
     FakeDirectX directx{log};
     FakeBackground background{log};
     FakeMonitors monitors{log};
+    FakeClock clock;
     platform::Platform platform{process, profile, window,  windows,    cursor,  shell,
-                                graphs,  player,  directx, background, monitors};
+                                graphs,  player,  directx, background, monitors, clock};
 
     std::wstring SettingsFile() const { return process.folder + L"\\Trevlin.ini"; }
     void SetSetting(const std::wstring& key, const std::wstring& value) { profile.Set(SettingsFile(), key, value); }

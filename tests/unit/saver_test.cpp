@@ -29,8 +29,8 @@ TEST_F(SaverTest, SetUpRunsInItsOrder) {
     calls.erase(std::remove(calls.begin(), calls.end(), "Monitors.List()"), calls.end());
     auto show = std::find(calls.begin(), calls.end(), "Window.Show()");
     ASSERT_NE(show, calls.end());
-    EXPECT_THAT(std::vector<std::string>(show, show + 9),
-                ElementsAre("Window.Show()", "Window.SetNormalState()", "Window.SetTop(0)", "Window.SetLeft(0)",
+    EXPECT_THAT(std::vector<std::string>(show, show + 10),
+                ElementsAre("Window.Show()", "Window.SetNormalState()", "Window.StayOnTop()", "Window.SetTop(0)", "Window.SetLeft(0)",
                             "Window.SetWidth(1024)", "Window.SetHeight(768)", "ShowCursor(FALSE)",
                             "Background.Start()", "Profile.GetString(config,path,,C:\\Saver\\Trevlin.ini,255)"));
     EXPECT_THAT(f.log.Named("MediaControl.RenderFile"), ElementsAre("MediaControl.RenderFile(D:\\Media\\Trevlin.evc)"));
@@ -332,6 +332,21 @@ TEST_F(ShowLoopWaitTest, MusicWithoutVideoKeepsTheShorterCap) {
 TEST_F(ShowLoopWaitTest, APlayerOpeningItsFileIsLookedAtSoon) {
     for (std::int32_t state : {6, 7, 9})  // buffering, waiting, transitioning
         EXPECT_THAT(OnePassWaits(state), ElementsAre("Window.WaitForInput(15,MediaEvent)")) << state;
+}
+
+TEST_F(ShowLoopWaitTest, APlayerStillOpeningAfterFiveSecondsIsLookedAtFourTimesASecond) {
+    f.log.failing = {"MediaControl.RenderFile"};
+    f.player.state = {9, 0, 0};
+    f.clock.now = 1'000'000;
+    const auto at = [this](std::int64_t ms) { return [this, ms] { f.clock.now = 1'000'000 + ms; }; };
+    // Each step runs inside a pass, before the next pass looks at the player.
+    f.window.script = {at(4'999), at(5'000), at(60'000), [this] { f.player.state = {3, 0, 200}; },
+                       [this] { f.player.state = {9, 0, 0}; }, [] {}, [this] { f.window.events->OnKeyPress(); }};
+    EXPECT_THROW(form.Load(), fakes::ProgramEnded);
+    // Once it has played, a later opening (a restart) counts anew.
+    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(15)", "Window.WaitForInput(15)", "Window.WaitForInput(250)",
+                                     "Window.WaitForInput(250)", "Window.WaitForInput(1000)",
+                                     "Window.WaitForInput(15)"));
 }
 
 TEST_F(ShowLoopWaitTest, MusicLeftAloneWhileSoundIsOffDoesNotShortenIt) {

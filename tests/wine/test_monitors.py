@@ -17,6 +17,7 @@ DESKTOP = "#123456"             # the X root's colour: a desktop pixel is this a
 MOVED = 3.0                     # as in test_video: mean difference of a moving picture
 DARK = 2.0                      # mean channel value of a black monitor
 COVER_CLASS = "TrevlinCover"
+WS_EX_TOPMOST = 0x8
 
 
 @pytest.fixture(scope="module")
@@ -86,6 +87,10 @@ def test_both_monitors_covered_and_moving(desk, desk_media, saver_dir, tmp_path)
     saver = start(desk, saver_dir, desk_media.put(tmp_path / "media"))
     covers = [w for w in saver.windows() if w.cls == COVER_CLASS]
     assert [w.rect for w in covers] == [(-800, 0, 0, 600)]
+    # Above taskbars and always-on-top windows, which the shell hides only for the
+    # foreground full-screen window's monitor.
+    on_top = [w.cls for w in saver.windows() if w.cls in (FORM_CLASS, COVER_CLASS) and w.exstyle & WS_EX_TOPMOST]
+    assert sorted(on_top) == sorted([FORM_CLASS, COVER_CLASS])
     first = lit_shot(desk, tmp_path / "first.png", SECOND)
     time.sleep(0.5)
     second = desk.screenshot(tmp_path / "second.png")

@@ -19,7 +19,6 @@ namespace win32 {
 namespace {
 
 constexpr std::int32_t kSilence = -10000;  // hundredths of a decibel
-constexpr std::int32_t wmppsStopped = 1;
 constexpr std::int32_t wmppsReady = 10;
 
 }  // namespace
@@ -301,7 +300,7 @@ void DShowTrack::Ended(long code) {
     if (code == EC_COMPLETE && --passesLeft_ > 0) {
         if (SUCCEEDED(control_->Run())) return;
     }
-    state_ = wmppsStopped;
+    state_ = platform::wmppsStopped;
     passesLeft_ = 0;
 }
 

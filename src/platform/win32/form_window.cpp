@@ -160,6 +160,10 @@ void FormWindow::SetNormalState() {
     if (IsIconic(hwnd_) || IsZoomed(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
 }
 
+void FormWindow::StayOnTop() {
+    SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 RECT FormWindow::WindowRect() const {
     RECT r{};
     GetWindowRect(hwnd_, &r);

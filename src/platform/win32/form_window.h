@@ -23,6 +23,7 @@ public:
     std::intptr_t Handle() override { return reinterpret_cast<std::intptr_t>(hwnd_); }
     void Show() override;
     void SetNormalState() override;
+    void StayOnTop() override;
     void SetTop(int top) override;
     void SetLeft(int left) override;
     void SetWidth(int width) override;

@@ -86,7 +86,7 @@ std::intptr_t Monitors::Cover(const platform::Rect& bounds, platform::FormEvents
     RegisterCoverClass();
     // Owned by the form: it stays above it and goes when the form goes; no
     // taskbar button of its own.
-    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, kCoverClass, L"", WS_POPUP, bounds.left, bounds.top,
+    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kCoverClass, L"", WS_POPUP, bounds.left, bounds.top,
                                   bounds.right - bounds.left, bounds.bottom - bounds.top,
                                   reinterpret_cast<HWND>(form_.Handle()), nullptr, GetModuleHandleW(nullptr),
                                   &events);

@@ -9,6 +9,7 @@
 
 #include "form1.h"
 #include "platform/error.h"
+#include "platform/win32/clock.h"
 #include "platform/win32/directinput_mouse.h"
 #include "platform/win32/directshow_graph.h"
 #include "platform/win32/event_pump.h"
@@ -30,9 +31,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     win32::DirectInputMouse directx;
     win32::Background background;
     win32::Monitors monitors(window);
+    win32::Clock clock;
     const std::unique_ptr<platform::MediaPlayer> player = win32::CreateMediaPlayer();
     platform::Platform platform{process, profile, window,     windows, cursor, shell,
-                                graphs,  *player, directx, background, monitors};
+                                graphs,  *player, directx, background, monitors, clock};
     Form1 form(platform);
     try {
         ini::Main(platform, form);
