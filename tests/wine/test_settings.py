@@ -7,7 +7,7 @@ import pytest
 
 from conftest import form_windows, ini_for
 from media import MUSIC_TONE
-from rig import mean_rgb, tone_level, winpath, write_ini
+from rig import RATE, mean_rgb, tone_level, winpath, write_ini
 
 GENEROUS = 10  # seconds; these are not timing tests
 HEARD = 0.02   # tone level; the generated music plays at about 0.1 to 0.35
@@ -28,11 +28,15 @@ def test_saver_plays_from_path_and_sound_switches_music(rig, media, saver_dir, t
         rig.wait_for(lambda: form_windows(saver.windows()), GENEROUS, what="the saver's form")
         time.sleep(PLAYING)
         picture = mean_rgb(rig.screenshot(tmp_path / "screen.png"))
-    music = tone_level(recording.stop(), MUSIC_TONE)
+    samples = recording.stop()
+    music = tone_level(samples, MUSIC_TONE)
+    # The music starts once the video's graph is built, which on a busy machine takes a
+    # good part of the recording: heard is judged by its last second alone.
+    last_second = tone_level(samples[-2 * RATE:], MUSIC_TONE)
 
     assert max(picture) > 40, f"the screen stays dark ({picture}): the video at {media_dir} was not shown"
     if sound == "1":
-        assert music > HEARD
+        assert last_second > HEARD
     else:
         assert music < HEARD / 10
     rig.key("a")
