@@ -3,11 +3,13 @@ video (input lands on DirectShow's video window, which passes it on to the form)
 the black form a missing video leaves (input lands on the form itself)."""
 
 import os
+import re
+import subprocess
 import time
 
 import pytest
 
-from conftest import FORM_CLASS, SHOW_TIMEOUT, ini_for, start_show, wait_for_picture
+from conftest import SHOW_TIMEOUT, ini_for, start_show, wait_for_picture
 from rig import RigError, winpath, write_ini
 
 # After input that must not end the saver, how long it has to show that it goes on. Not a
@@ -73,33 +75,52 @@ def test_close_request_ends_the_saver_and_gives_the_cursor_back(rig, request, sh
     assert rig.cursor_shown()
 
 
-# Moments, spread over the first 1.6 s after the form appears, at which a key or a click
-# comes: the video's graph is built and its window placed meanwhile. A stress run sets
-# TREVLIN_EARLY_INPUT_RUNS to a hundred or so.
+# Moments, spread over the first 1.6 s after the form appears on the screen, at which a key
+# or a click comes: the video's graph is built and its window placed meanwhile. A stress run
+# sets TREVLIN_EARLY_INPUT_RUNS to a hundred or so.
 EARLY_RUNS = int(os.environ.get("TREVLIN_EARLY_INPUT_RUNS", "12"))
 EARLY_SPAN = 1.6
 ENDS_WITHIN = 5.0  # seconds; a saver that heard the input ends in a fraction of one
+# Wine's X11 driver confines the pointer to a full-screen foreground window through an
+# input-only X window of its own, which it maps over the screen and hands over from thread to
+# thread as the foreground moves (the form's, the video renderer's). X delivers a button to
+# that window; in the instant of a hand-over it is read by a thread that no longer confines
+# the pointer, or by Wine's desktop process, and dropped there before any window, hook or
+# raw-input reader of ours sees it. Windows has no such window. What counts is input that
+# reached the saver: X11DRV_ButtonPress (+cursor) or a KeyPress (+key) for one of its windows.
+REACHED = {"click": re.compile(r"X11DRV_ButtonPress hwnd 0x[0-9a-f]+/"),
+           "key": re.compile(r"X11DRV_KeyEvent type 2, window")}
+
+
+def on_screen(rig, title):
+    """A window of that title is mapped on the X screen (Wine names X windows after them)."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], env=rig.env,
+                           capture_output=True, text=True, timeout=30)
+    return found.returncode == 0 and found.stdout.strip() != ""
 
 
 @pytest.mark.parametrize("action", [["key", "a"], ["click", "1"]], ids=["key", "click"])
 def test_a_key_or_click_in_the_first_moments_ends_the_saver(rig, media, saver_dir, tmp_path, action):
     write_ini(saver_dir, ini_for(media.put(tmp_path / "media"), sound="1"))
-    lost = []
+    lost, dropped = [], []
     for run in range(EARLY_RUNS):
         moment = EARLY_SPAN * run / max(EARLY_RUNS - 1, 1)
-        # Away from the corner: Wine maps a small X window of its own at 0,0 now and then
-        # while windows are placed, which takes a click there for nobody.
+        log = tmp_path / f"wine-{run}.log"
         rig.park_pointer(512, 384)
         saver = rig.start_command(f'"{winpath(saver_dir / "Trevlin.scr")}" /s', saver_dir, "Trevlin.scr",
-                                  watch=True, park=False)
-        rig.wait_for(lambda: any(w.cls == FORM_CLASS for w in saver.seen_windows()), SHOW_TIMEOUT,
-                     interval=0.01, what="the saver's form")
+                                  park=False, wine_debug="+cursor,+key", log_path=log)
+        # On the screen: Wine lists the form as visible a little before X maps it, and
+        # input in between goes to whatever X had under the pointer.
+        rig.wait_for(lambda: on_screen(rig, "Form1"), SHOW_TIMEOUT, interval=0.01, what="the saver's form")
         time.sleep(moment)
         rig.xdotool(*action)
         try:
             assert saver.wait(ENDS_WITHIN) == 0
         except RigError:
-            lost.append(round(moment, 2))
             saver.kill()
-    print(f"early {action[0]}: {len(lost)} of {EARLY_RUNS} lost, at {lost}")
-    assert not lost, f"{action} was lost at {lost} s after the form appeared"
+            reached = REACHED[action[0]].search(log.read_text(errors="replace"))
+            (lost if reached else dropped).append(round(moment, 2))
+    print(f"early {action[0]}: {len(lost)} of {EARLY_RUNS} lost, {len(dropped)} never reached the saver, "
+          f"at {lost} {dropped}")
+    assert not lost, f"{action} reached the saver at {lost} s after the form appeared, and it ran on"
+    assert len(dropped) <= EARLY_RUNS // 4, f"{action} never reached the saver at {dropped} s"
