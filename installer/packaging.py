@@ -178,7 +178,8 @@ def sign_file(path: Path, certificate: Path) -> None:
     signed.unlink(missing_ok=True)
     try:
         result = subprocess.run([*command, "-in", str(path), "-out", str(signed)],
-                                input=os.environ.get("TREVLIN_SIGN_PASSWORD", ""),
+                                # One line: osslsigncode takes none at all for an error.
+                                input=os.environ.get("TREVLIN_SIGN_PASSWORD", "") + "\n",
                                 capture_output=True, text=True, timeout=300)
     except FileNotFoundError:
         raise PackagingError("osslsigncode is missing: run tools/deps") from None
