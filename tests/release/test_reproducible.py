@@ -54,7 +54,10 @@ def test_a_second_clean_build_elsewhere_gives_the_same_bytes(tmp_path):
 
     clone = tmp_path / "clone"
     subprocess.run(["git", "clone", "-q", "--no-checkout", str(REPO), str(clone)], check=True)
-    git("checkout", "-q", "--detach", git("rev-parse", "HEAD"), cwd=clone)
+    # This tree's HEAD, which a CI checkout may hold detached, on no branch the clone has.
+    git("fetch", "-q", str(REPO), "HEAD", cwd=clone)
+    git("checkout", "-q", "--detach", "FETCH_HEAD", cwd=clone)
+    assert git("rev-parse", "HEAD", cwd=clone) == git("rev-parse", "HEAD")
     env = {k: v for k, v in os.environ.items() if k not in ("SOURCE_DATE_EPOCH", "CI")}
     env["TZ"] = TZ
     # The other machine's clock is another; the times files carry are read as they are.
