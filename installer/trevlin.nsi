@@ -283,8 +283,12 @@ Function UnicodeSettings
   ${EndIf}
   ClearErrors
   FileOpen $0 "$INSTDIR\Trevlin.ini" r
+  ${If} ${Errors}
+    Return  ; unreadable: kept as it is rather than replaced by an empty copy
+  ${EndIf}
   FileOpen $1 "$INSTDIR\Trevlin.ini.new" w
   ${If} ${Errors}
+    FileClose $0
     Abort "Could not write $INSTDIR\Trevlin.ini.new."
   ${EndIf}
   FileWriteUTF16LE /BOM $1 ""
