@@ -73,4 +73,5 @@ def test_a_second_clean_build_elsewhere_gives_the_same_bytes(tmp_path):
     differ = [a.name for a, b in zip(first, second) if a.read_bytes() != b.read_bytes()]
     zip_name = packaging.zip_name(version)
     detail = differing_members(packaging.DIST / zip_name, clone / "dist" / zip_name) if zip_name in differ else []
-    assert differ == [], f"differ between the two builds: {differ}; in the zip: {detail}"
+    assert differ == [], (f"differ between the two builds: {differ}; in the zip: {detail} "
+                          "(was the first made by tools/package at this commit?)")
