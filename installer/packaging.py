@@ -1,22 +1,37 @@
 """Trevlin's two downloads, made from a built Trevlin.scr and the media:
 
 - Trevlin-<version>-setup.exe, the installer (NSIS, installer/trevlin.nsi);
-- Trevlin-<version>.zip, the same files for those who copy them by hand.
+- Trevlin-<version>.zip, the same files for those who copy them by hand;
+
+and beside them SHA256SUMS (both downloads, as sha256sum -c reads it) and winget/, the
+Windows Package Manager's manifest of the setup.
+
+Two clean builds of one commit give the same bytes: every time stored comes from the
+commit (SOURCE_DATE_EPOCH, or else the commit's own date), and nothing depends on the
+machine's clock, time zone or umask. With --sign, osslsigncode signs the program before
+it is packed, the uninstaller as makensis writes it, and the setup; signed builds carry
+the time of signing, so only unsigned ones are the same twice.
 
 The version is the build's (CMake writes it to build/windows/version.txt), the maker's
 address the program's own (src/dialog/links.h). tools/package runs this after
 tools/build; the Wine tests call build_setup() to make other versions of the installer.
-Standard library only, besides makensis and ImageMagick's convert.
+Standard library only, besides makensis, osslsigncode, git and ImageMagick's convert.
 """
 
 from __future__ import annotations
 
+import argparse
+import hashlib
+import json
+import os
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
+from dataclasses import dataclass
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[1]
@@ -31,18 +46,44 @@ SAVER_NAME = "Trevlin.scr"
 MEDIA_NAMES = ("Trevlin.evc", "Trevlin.wma")
 
 # The zip's settings file: there is no install folder to point path at, so it says
-# how to fill it in. The saver reads it with the ANSI profile calls: CRLF, no BOM.
+# how to fill it in. UTF-16LE with a byte-order mark, so that the profile calls keep
+# every character of a folder name the ANSI code page cannot hold; CRLF line ends.
 HAND_COPY_INI = (
     "; Trevlin's settings. path is the folder that holds Trevlin.evc and Trevlin.wma,\r\n"
     "; with a final backslash, for instance C:\\Media\\Trevlin\\\r\n"
     "[config]\r\n"
     "sound=1\r\n"
     "path=\r\n"
-)
+).encode("utf-16-le")
+INI_BOM = b"\xff\xfe"
+
+# The package manifest: the identifier, and the licence as users are told it.
+WINGET_ID = "Trevlin.Trevlin"
+WINGET_MANIFEST_VERSION = "1.10.0"
+LICENSE = "Freeware"
+DESCRIPTION = "A full-screen video screen saver"
+# The setup's exit code when Trevlin is running and it gave up waiting (NSIS: aborted).
+EXIT_IN_USE = 2
 
 
 class PackagingError(RuntimeError):
     pass
+
+
+def source_date_epoch() -> int:
+    """The time every stored time stamp takes: SOURCE_DATE_EPOCH when set, else the
+    commit's date."""
+    given = os.environ.get("SOURCE_DATE_EPOCH", "").strip()
+    if given:
+        if not given.isdigit():
+            raise PackagingError(f"SOURCE_DATE_EPOCH holds {given!r}, not a number of seconds")
+        return int(given)
+    result = subprocess.run(["git", "-C", str(REPO), "log", "-1", "--format=%ct"],
+                            capture_output=True, text=True)
+    if result.returncode != 0 or not result.stdout.strip().isdigit():
+        raise PackagingError("no commit to date the package by: set SOURCE_DATE_EPOCH "
+                             f"(git said: {result.stderr.strip()})")
+    return int(result.stdout.strip())
 
 
 def built_version() -> str:
@@ -101,20 +142,75 @@ def wizard_picture(path: Path) -> Path:
     return Path(path)
 
 
+def stage_file(source: Path, target: Path, epoch: int) -> Path:
+    """A copy whose time (which NSIS stores) is the commit's, whenever it was made."""
+    shutil.copyfile(source, target)
+    os.chmod(target, 0o644)
+    os.utime(target, (epoch, epoch))
+    return target
+
+
+# ---------------------------------------------------------------- signing
+
+@dataclass(frozen=True)
+class Signer:
+    """A code-signing certificate (a PKCS#12 file). Its password is read from
+    TREVLIN_SIGN_PASSWORD (empty when unset) at each signature, and reaches osslsigncode
+    on its standard input, never on a command line; TREVLIN_SIGN_TIMESTAMP_URL, when
+    set, names a time-stamp server (without one, signing works offline)."""
+    certificate: Path
+
+    def finalize_command(self) -> str:
+        """The command makensis runs on the file it wrote ("%1"): this script, which
+        signs it where it is."""
+        return f'"{sys.executable}" "{Path(__file__).resolve()}" --sign-file "{self.certificate}" "%1"'
+
+
+def sign_file(path: Path, certificate: Path) -> None:
+    """Signs path in place (osslsigncode writes a new file, which then replaces it)."""
+    path = Path(path)
+    signed = path.with_name(path.name + ".signed")
+    command = ["osslsigncode", "sign", "-pkcs12", str(certificate), "-readpass", "/dev/stdin",
+               "-h", "sha256", "-n", "Trevlin", "-i", maker_site() + "/"]
+    server = os.environ.get("TREVLIN_SIGN_TIMESTAMP_URL", "").strip()
+    if server:
+        command += ["-ts", server]
+    signed.unlink(missing_ok=True)
+    try:
+        result = subprocess.run([*command, "-in", str(path), "-out", str(signed)],
+                                # One line: osslsigncode takes none at all for an error.
+                                input=os.environ.get("TREVLIN_SIGN_PASSWORD", "") + "\n",
+                                capture_output=True, text=True, timeout=300)
+    except FileNotFoundError:
+        raise PackagingError("osslsigncode is missing: run tools/deps") from None
+    if result.returncode != 0 or not signed.is_file():
+        signed.unlink(missing_ok=True)
+        raise PackagingError(f"osslsigncode could not sign {path.name} ({result.returncode}):\n"
+                             f"{result.stdout}{result.stderr}")
+    os.replace(signed, path)
+
+
+# ---------------------------------------------------------------- the downloads
+
 def build_setup(version: str, saver: Path, media_dir: Path, out_dir: Path,
-                extra_defines: dict[str, object] | None = None) -> Path:
+                extra_defines: dict[str, object] | None = None, signer: Signer | None = None,
+                epoch: int | None = None) -> Path:
     """Runs makensis; returns out_dir/Trevlin-<version>-setup.exe. Warnings are errors,
     so a script that has gone wrong fails here, not on a user's machine. extra_defines
-    are further -D values for the script (tests shorten a wait with them)."""
+    are further -D values for the script (tests shorten a wait with them). With a
+    signer, the uninstaller and the setup are signed as makensis writes them (saver is
+    packed as it is: sign it first)."""
     site = maker_site()
+    epoch = source_date_epoch() if epoch is None else epoch
     out = Path(out_dir) / setup_name(version)
     with tempfile.TemporaryDirectory(prefix="trevlin-setup-") as work:
         stage = Path(work) / "stage"
         stage.mkdir()
-        shutil.copy2(saver, stage / SAVER_NAME)
+        stage_file(saver, stage / SAVER_NAME, epoch)
         for media in media_files(media_dir):
-            shutil.copy2(media, stage / media.name)
+            stage_file(media, stage / media.name, epoch)
         picture = wizard_picture(Path(work) / "wizard.bmp")
+        os.utime(picture, (epoch, epoch))  # NSIS stores it with its time, as the files
         defines = {
             "VERSION": version,
             "VERSION4": windows_version(version),
@@ -124,6 +220,7 @@ def build_setup(version: str, saver: Path, media_dir: Path, out_dir: Path,
             "MAKER_SITE": site,
             "MAKER_HOST": re.sub(r"^[a-z]+://", "", site),
             "OUTFILE": out.resolve(),
+            **({"SIGN": signer.finalize_command()} if signer else {}),
             **(extra_defines or {}),
         }
         result = subprocess.run(
@@ -134,48 +231,189 @@ def build_setup(version: str, saver: Path, media_dir: Path, out_dir: Path,
     return out
 
 
-def build_zip(version: str, saver: Path, media_dir: Path, out_dir: Path) -> Path:
+def build_zip(version: str, saver: Path, media_dir: Path, out_dir: Path, epoch: int | None = None) -> Path:
+    """The same files as the setup, in a fixed order, each dated by the commit (in UTC:
+    zip times have no zone) and readable by all, whatever the umask."""
+    epoch = source_date_epoch() if epoch is None else epoch
+    stamp = time.gmtime(max(epoch, 315532800))[:6]  # zip times start in 1980
+    entries = [(SAVER_NAME, Path(saver).read_bytes())]
+    entries += [(media.name, media.read_bytes()) for media in media_files(media_dir)]
+    entries.append(("Trevlin.ini", INI_BOM + HAND_COPY_INI))
     out = Path(out_dir) / zip_name(version)
-    with zipfile.ZipFile(out, "w", compression=zipfile.ZIP_DEFLATED) as archive:
-        archive.write(saver, SAVER_NAME)
-        for media in media_files(media_dir):
-            archive.write(media, media.name)
-        archive.writestr("Trevlin.ini", HAND_COPY_INI)
+    with zipfile.ZipFile(out, "w") as archive:
+        for name, data in entries:
+            entry = zipfile.ZipInfo(name, date_time=stamp)
+            entry.create_system = 3  # Unix, whose permission bits follow
+            entry.external_attr = 0o100644 << 16
+            entry.compress_type = zipfile.ZIP_DEFLATED
+            archive.writestr(entry, data)
     return out
 
 
+def write_checksums(paths: list[Path], out: Path) -> Path:
+    """SHA256SUMS as sha256sum writes it, for sha256sum -c in the same folder."""
+    lines = [f"{sha256(path)}  {Path(path).name}\n" for path in paths]
+    Path(out).write_text("".join(lines), encoding="ascii", newline="\n")
+    return Path(out)
+
+
+def sha256(path: Path) -> str:
+    return hashlib.sha256(Path(path).read_bytes()).hexdigest()
+
+
+# ---------------------------------------------------------------- the package manifest
+
+def _yaml(fields: list[tuple[str, object]], indent: str = "") -> str:
+    """YAML for the manifest's simple shapes. Every text is a double-quoted scalar (JSON
+    quoting is valid YAML), so that no reader takes "1.0" for a number or a date for a
+    date object."""
+    lines = []
+    for key, value in fields:
+        if isinstance(value, list):
+            lines.append(f"{indent}{key}:")
+            for item in value:
+                if isinstance(item, list):  # a list of mappings
+                    body = _yaml(item, indent + "  ")
+                    lines.append(f"{indent}- " + body[len(indent) + 2:].rstrip("\n"))
+                else:
+                    lines.append(f"{indent}- {json.dumps(item)}")
+        elif isinstance(value, dict):
+            lines.append(f"{indent}{key}:")
+            lines.append(_yaml(list(value.items()), indent + "  ").rstrip("\n"))
+        else:
+            lines.append(f"{indent}{key}: {json.dumps(value)}")
+    return "\n".join(lines) + "\n"
+
+
+def write_winget_manifest(version: str, setup: Path, out_dir: Path, download_base: str,
+                          epoch: int | None = None) -> list[Path]:
+    """The Windows Package Manager's multi-file manifest of the setup: the version file,
+    the default locale (en-US) and the installer file."""
+    epoch = source_date_epoch() if epoch is None else epoch
+    site = maker_site()
+    publisher = re.sub(r"^[a-z]+://", "", site)  # as the setup's version resource has it
+    head = [("PackageIdentifier", WINGET_ID), ("PackageVersion", version)]
+    tail = [("ManifestVersion", WINGET_MANIFEST_VERSION)]
+    files = {
+        f"{WINGET_ID}.yaml": ("version", head + [
+            ("DefaultLocale", "en-US"),
+            ("ManifestType", "version")] + tail),
+        f"{WINGET_ID}.locale.en-US.yaml": ("defaultLocale", head + [
+            ("PackageLocale", "en-US"),
+            ("Publisher", publisher),
+            ("PublisherUrl", site + "/"),
+            ("PackageName", "Trevlin"),
+            ("PackageUrl", site + "/"),
+            ("License", LICENSE),
+            ("Copyright", f"Copyright (C) {publisher}"),
+            ("ShortDescription", DESCRIPTION),
+            ("Moniker", "trevlin"),
+            ("Tags", ["screensaver", "video"]),
+            ("ManifestType", "defaultLocale")] + tail),
+        f"{WINGET_ID}.installer.yaml": ("installer", head + [
+            ("InstallerType", "nullsoft"),
+            ("Scope", "user"),
+            ("InstallModes", ["interactive", "silent", "silentWithProgress"]),
+            ("InstallerSwitches", {"Silent": "/S", "SilentWithProgress": "/S"}),
+            ("ExpectedReturnCodes", [[("InstallerReturnCode", EXIT_IN_USE), ("ReturnResponse", "packageInUse")]]),
+            ("UpgradeBehavior", "install"),
+            ("ReleaseDate", time.strftime("%Y-%m-%d", time.gmtime(epoch))),
+            ("AppsAndFeaturesEntries", [[("DisplayName", "Trevlin"), ("Publisher", publisher),
+                                         ("DisplayVersion", version)]]),
+            ("Installers", [[("Architecture", "x64"),
+                             ("InstallerUrl", f"{download_base.rstrip('/')}/{setup_name(version)}"),
+                             ("InstallerSha256", sha256(setup).upper())]]),
+            ("ManifestType", "installer")] + tail),
+    }
+    out_dir = Path(out_dir)
+    shutil.rmtree(out_dir, ignore_errors=True)
+    out_dir.mkdir(parents=True)
+    written = []
+    for name, (kind, fields) in files.items():
+        schema = f"# yaml-language-server: $schema=https://aka.ms/winget-manifest.{kind}.{WINGET_MANIFEST_VERSION}.schema.json\n"
+        path = out_dir / name
+        path.write_text(f"# Made by tools/package\n{schema}\n{_yaml(fields)}", encoding="utf-8", newline="\n")
+        written.append(path)
+    return written
+
+
 def demo_media() -> Path:
-    """The generated media the Wine tests and tools/demo use, made once under build/."""
+    """The generated media the Wine tests and tools/demo use, made afresh under build/
+    (a second or two), so that files an older recipe made are never packed."""
     sys.path.insert(0, str(REPO / "tests" / "wine"))
     from media import MediaCache
 
-    cache = MediaCache(WORK / "demo-media")
+    folder = WORK / "demo-media"
+    shutil.rmtree(folder, ignore_errors=True)
+    cache = MediaCache(folder)
     made = [cache.video, cache.music]  # each is made on first use
     return made[0].parent
 
 
+def make_release(media_dir: Path, out_dir: Path, signer: Signer | None = None,
+                 download_base: str | None = None) -> list[Path]:
+    """Everything tools/package leaves: the setup, the zip, SHA256SUMS and winget/."""
+    version = built_version()
+    epoch = source_date_epoch()
+    saver = DIST / SAVER_NAME
+    if not saver.is_file():
+        raise PackagingError(f"{saver} is missing: run tools/build first")
+    media_files(media_dir)
+    out_dir = Path(out_dir)
+    out_dir.mkdir(parents=True, exist_ok=True)
+    # A failed run must not leave an older package looking like this one.
+    for old in [*out_dir.glob("Trevlin-*-setup.exe"), *out_dir.glob("Trevlin-*.zip"), out_dir / "SHA256SUMS"]:
+        old.unlink(missing_ok=True)
+    shutil.rmtree(out_dir / "winget", ignore_errors=True)
+    if signer:
+        signed = WORK / "signed"
+        signed.mkdir(parents=True, exist_ok=True)
+        saver = stage_file(saver, signed / SAVER_NAME, epoch)
+        sign_file(saver, signer.certificate)
+    setup = build_setup(version, saver, media_dir, out_dir, signer=signer, epoch=epoch)
+    archive = build_zip(version, saver, media_dir, out_dir, epoch=epoch)
+    sums = write_checksums([setup, archive], out_dir / "SHA256SUMS")
+    manifest = write_winget_manifest(version, setup, out_dir / "winget", download_base or maker_site(), epoch)
+    return [setup, archive, sums, *manifest]
+
+
 def main(argv: list[str]) -> int:
-    if len(argv) > 1 or (argv and argv[0] in ("-h", "--help")):
-        print("usage: tools/package [MEDIA_FOLDER]   (the folder holding Trevlin.evc and Trevlin.wma;"
-              " the demo media when none is given)", file=sys.stderr)
-        return 2
+    if argv[:1] == ["--sign-file"]:
+        # makensis's !finalize and !uninstfinalize: sign the file it has just written.
+        if len(argv) != 3:
+            print("usage: packaging.py --sign-file CERT.pfx FILE", file=sys.stderr)
+            return 2
+        try:
+            sign_file(Path(argv[2]), Path(argv[1]))
+        except PackagingError as error:
+            print(f"tools/package: {error}", file=sys.stderr)
+            return 1
+        return 0
+    parser = argparse.ArgumentParser(prog="tools/package", description=(
+        "Makes dist/Trevlin-<version>-setup.exe, dist/Trevlin-<version>.zip, dist/SHA256SUMS "
+        "and the package manifest in dist/winget/ from dist/Trevlin.scr (run tools/build first)."))
+    parser.add_argument("media", nargs="?", metavar="MEDIA_FOLDER",
+                        help="the folder holding Trevlin.evc and Trevlin.wma (the demo media when none is given)")
+    parser.add_argument("--sign", metavar="CERT.pfx", type=Path,
+                        help="sign the program, the uninstaller and the setup with this certificate "
+                             "(password: TREVLIN_SIGN_PASSWORD; time-stamp server: TREVLIN_SIGN_TIMESTAMP_URL)")
+    parser.add_argument("--download-base", metavar="URL",
+                        help="the address the setup is downloaded from, without its file name "
+                             "(the maker's site by default); the manifest's InstallerUrl")
+    args = parser.parse_args(argv)
     try:
-        version = built_version()
-        saver = DIST / SAVER_NAME
-        if not saver.is_file():
-            raise PackagingError(f"{saver} is missing: run tools/build first")
-        media_dir = Path(argv[0]).resolve() if argv else demo_media()
-        media_files(media_dir)
-        # A failed run must not leave an older package looking like this one.
-        for old in [*DIST.glob("Trevlin-*-setup.exe"), *DIST.glob("Trevlin-*.zip")]:
-            old.unlink()
-        setup = build_setup(version, saver, media_dir, DIST)
-        archive = build_zip(version, saver, media_dir, DIST)
+        signer = None
+        if args.sign:
+            if not args.sign.is_file():
+                raise PackagingError(f"no certificate at {args.sign}")
+            signer = Signer(args.sign.resolve())
+        media_dir = Path(args.media).resolve() if args.media else demo_media()
+        made = make_release(media_dir, DIST, signer, args.download_base)
     except PackagingError as error:
         print(f"tools/package: {error}", file=sys.stderr)
         return 1
     print(f"media:   {media_dir}")
-    for path in (setup, archive):
+    for path in made:
         print(f"package: {path} ({path.stat().st_size // 1024} KB)")
     return 0
 

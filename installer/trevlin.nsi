@@ -12,6 +12,8 @@
 ;   MAKER_SITE  the maker's address, "http://..." without a final "/"
 ;   MAKER_HOST  the same without "http://"
 ;   OUTFILE     the installer to write
+; and, to sign the uninstaller and the installer as they are written:
+;   SIGN        a command that signs the file named after it, where it is
 
 !macro TREVLIN_NEEDS NAME
   !ifndef ${NAME}
@@ -26,6 +28,11 @@
 !insertmacro TREVLIN_NEEDS MAKER_SITE
 !insertmacro TREVLIN_NEEDS MAKER_HOST
 !insertmacro TREVLIN_NEEDS OUTFILE
+
+!ifdef SIGN
+  !uninstfinalize '${SIGN}' = 0
+  !finalize '${SIGN}' = 0
+!endif
 
 ; The saver is a 64-bit program, and the Wine that tests Setup runs only 64-bit ones.
 Target amd64-unicode
@@ -174,6 +181,9 @@ Function .onInit
   ${If} $0 != ""
   ${AndIf} ${FileExists} "$0\Trevlin.scr"
     StrCpy $Upgrading 1
+    ; An upgrade goes where the installed Trevlin is, whatever /D= says: a second
+    ; folder would leave the first one orphaned, and the uninstaller would forget it.
+    StrCpy $INSTDIR $0
     ; An upgrade keeps the screen saver choice as the user left it: Trevlin stays
     ; chosen if it is, and is not forced on one who chose another.
     Call SaverPaths
@@ -185,8 +195,7 @@ Function .onInit
   ${EndIf}
 FunctionEnd
 
-; An upgrade goes where the installed Trevlin is (InstallDirRegKey): a second folder
-; would leave the first one orphaned.
+; An upgrade goes where the installed Trevlin is (see .onInit): no folder to choose.
 Function SkipFolderWhenUpgrading
   ${If} $Upgrading == 1
     Abort
@@ -247,6 +256,57 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; The profile calls keep a file's encoding: one begun in UTF-16 (with its byte-order
+; mark) keeps every character of the folder's name, where the ANSI code page would turn
+; letters it cannot hold into "?" and the saver would look for its media in vain.
+Function NewSettings
+  FileOpen $0 "$INSTDIR\Trevlin.ini" w
+  FileWriteUTF16LE /BOM $0 "[config]$\r$\n"
+  FileClose $0
+  WriteINIStr "$INSTDIR\Trevlin.ini" "config" "sound" "1"
+  ; The saver appends the file names to path as they are: hence the final "\".
+  WriteINIStr "$INSTDIR\Trevlin.ini" "config" "path" "$INSTDIR\"
+  FlushINI "$INSTDIR\Trevlin.ini"
+FunctionEnd
+
+; An earlier version wrote its settings in the ANSI code page: the same lines, read in
+; that code page, go into a UTF-16 copy, which then replaces it. Its path may have lost
+; letters on the way in, so it points at the install folder again.
+Function UnicodeSettings
+  FileOpen $0 "$INSTDIR\Trevlin.ini" r
+  FileReadByte $0 $1
+  FileReadByte $0 $2
+  FileClose $0
+  ${If} $1 == 255
+  ${AndIf} $2 == 254
+    Return
+  ${EndIf}
+  ClearErrors
+  FileOpen $0 "$INSTDIR\Trevlin.ini" r
+  ${If} ${Errors}
+    Return  ; unreadable: kept as it is rather than replaced by an empty copy
+  ${EndIf}
+  FileOpen $1 "$INSTDIR\Trevlin.ini.new" w
+  ${If} ${Errors}
+    FileClose $0
+    Abort "Could not write $INSTDIR\Trevlin.ini.new."
+  ${EndIf}
+  FileWriteUTF16LE /BOM $1 ""
+  ${Do}
+    ClearErrors
+    FileRead $0 $2
+    ${If} ${Errors}
+      ${ExitDo}
+    ${EndIf}
+    FileWriteUTF16LE $1 $2
+  ${Loop}
+  FileClose $0
+  FileClose $1
+  !insertmacro TREVLIN_REPLACE Trevlin.ini
+  WriteINIStr "$INSTDIR\Trevlin.ini" "config" "path" "$INSTDIR\"
+  FlushINI "$INSTDIR\Trevlin.ini"
+FunctionEnd
+
 Function ChooseTrevlin
   Call SaverPaths
   ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
@@ -280,12 +340,11 @@ Section "Trevlin"
   !insertmacro TREVLIN_REPLACE Trevlin.evc
   !insertmacro TREVLIN_REPLACE Trevlin.wma
 
-  ; The settings are the user's: an upgrade keeps them as they are.
+  ; The settings are the user's: an upgrade keeps them as they are, in UTF-16.
   ${IfNot} ${FileExists} "$INSTDIR\Trevlin.ini"
-    WriteINIStr "$INSTDIR\Trevlin.ini" "config" "sound" "1"
-    ; The saver appends the file names to path as they are: hence the final "\".
-    WriteINIStr "$INSTDIR\Trevlin.ini" "config" "path" "$INSTDIR\"
-    FlushINI "$INSTDIR\Trevlin.ini"
+    Call NewSettings
+  ${Else}
+    Call UnicodeSettings
   ${EndIf}
 
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -312,6 +371,7 @@ Section "Trevlin"
 SectionEnd
 
 Function .onInstFailed
+  Delete "$INSTDIR\Trevlin.ini.new"
   Delete "$INSTDIR\Trevlin.scr.new"
   Delete "$INSTDIR\Trevlin.evc.new"
   Delete "$INSTDIR\Trevlin.wma.new"
@@ -360,6 +420,7 @@ Section "Uninstall"
   Delete "$INSTDIR\Trevlin.evc"
   Delete "$INSTDIR\Trevlin.wma"
   Delete "$INSTDIR\Trevlin.ini"
+  Delete "$INSTDIR\Trevlin.ini.new"
   Delete "$INSTDIR\Trevlin.scr.new"
   Delete "$INSTDIR\Trevlin.evc.new"
   Delete "$INSTDIR\Trevlin.wma.new"

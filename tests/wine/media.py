@@ -26,6 +26,12 @@ def _ffmpeg(*args: str) -> None:
                    check=True, timeout=120)
 
 
+# The packaged demo media must come out the same on every machine: no encoder version or
+# creation time in the files, the encoders' exact code paths, and one thread, since an
+# encoder's output can depend on how many it uses.
+BIT_EXACT = ["-fflags", "+bitexact", "-flags:v", "+bitexact", "-flags:a", "+bitexact", "-threads", "1"]
+
+
 def _tone(frequency: float, seconds: float) -> list[str]:
     return ["-f", "lavfi", "-i", f"aevalsrc={AMPLITUDE}*sin(2*PI*{frequency}*t):s=44100:d={seconds}"]
 
@@ -37,14 +43,14 @@ def make_video(path: Path, seconds: float = VIDEO_SECONDS) -> Path:
             *_tone(VIDEO_TONE, seconds),
             "-c:v", "mpeg4", "-q:v", "4", "-pix_fmt", "yuv420p",
             "-c:a", "libmp3lame", "-b:a", "128k", "-ac", "2",
-            "-shortest", "-f", "avi", str(path))
+            "-shortest", *BIT_EXACT, "-f", "avi", str(path))
     return Path(path)
 
 
 def make_music(path: Path, seconds: float = MUSIC_SECONDS) -> Path:
     """A Windows Media Audio (WMA v2) file holding one steady tone."""
     _ffmpeg(*_tone(MUSIC_TONE, seconds), "-c:a", "wmav2", "-b:a", "128k", "-ac", "2",
-            "-f", "asf", str(path))
+            *BIT_EXACT, "-f", "asf", str(path))
     return Path(path)
 
 

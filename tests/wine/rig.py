@@ -39,7 +39,7 @@ RATE = 44100
 
 # Bump when the prefix recipe (_build_prefix and _PREFIX_SETTINGS) changes: every machine
 # then builds a new prefix instead of reusing one made the old way.
-PREFIX_RECIPE = "2"
+PREFIX_RECIPE = "3"
 
 # DirectShow: the VMR-7 draws nothing on Xvfb, so the GDI Video Renderer (merit 0x800000)
 # must win RenderFile's merit contest in the test prefix.
@@ -75,6 +75,13 @@ _FONT_SETTINGS = (
     "\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]\n"
     '"Liberation Sans"=hex(7):' + ",".join(f"{b:02x}" for b in b"DejaVuSans.ttf,DejaVu Sans\0\0") + "\n"
 )
+
+# Wine's own Marlett, which draws the caption buttons' glyphs (its "r" is the close
+# button's cross). Debian's Wine keeps its fonts in fonts-wine's folder, from which
+# wineboot installs none: the new prefix's Fonts folder stays empty, and without Marlett
+# the buttons show the plain letters. Only Marlett goes in: Wine's Tahoma and MS Sans
+# Serif would change how every dialog's text is drawn and measured.
+_WINE_MARLETT = Path("/usr/share/wine/fonts/marlett.ttf")
 
 # Files a prefix copy shares with the cache by hard link: Wine's binaries, which nothing
 # rewrites. Everything else (registry, win.ini, ...) is copied, since Wine may rewrite
@@ -768,6 +775,9 @@ def _build_prefix(prefix: Path, env: dict[str, str]) -> None:
 
     run("wine", "wineboot", "-i")
     run("wineserver", "-w")
+    if not _WINE_MARLETT.is_file():
+        raise RigError(f"{_WINE_MARLETT} is missing: run tools/deps (fonts-wine)")
+    shutil.copyfile(_WINE_MARLETT, prefix / "drive_c" / "windows" / "Fonts" / "marlett.ttf")
     settings = _PREFIX_SETTINGS + _FONT_SETTINGS + _vmr7_merit_setting(prefix / "system.reg")
     reg = prefix / "drive_c" / "trevlin-settings.reg"
     reg.write_text(settings.replace("\n", "\r\n"), encoding="utf-8")

@@ -78,17 +78,21 @@ def wait_for_message_box(rig, saver):
     return rig.wait_for(lambda: message_boxes(saver), GENEROUS, what="a message box")[0]
 
 
-def ini_lines(path):
-    """The settings file's lines, checked to be ANSI text (no UTF-16 or UTF-8 byte order mark)."""
+def ini_lines(path, unicode=False):
+    """The settings file's lines, checked to be ANSI text (no UTF-16 or UTF-8 byte order
+    mark), or with unicode UTF-16LE after its byte order mark (as the installer writes it)."""
     data = path.read_bytes()
+    if unicode:
+        assert data.startswith(b"\xff\xfe"), data[:16]
+        return [line.strip() for line in data[2:].decode("utf-16-le").splitlines()]
     assert not data.startswith((b"\xff\xfe", b"\xfe\xff", b"\xef\xbb\xbf")), data[:16]
     assert b"\0" not in data, data[:64]
     return [line.strip() for line in data.decode("cp1252").splitlines()]
 
 
-def sound_setting(path):
+def sound_setting(path, unicode=False):
     """The [config] sound value as stored, and all the file's lines."""
-    lines = ini_lines(path)
+    lines = ini_lines(path, unicode)
     section, found = None, []
     for line in lines:
         if line.startswith("[") and line.endswith("]"):

@@ -1,16 +1,20 @@
 """The Windows installer that tools/package leaves in dist/, in the session's prefix, in
 the order a user meets it: a silent install, the installed saver and its settings
-dialog, an upgrade started while the saver runs, the silent uninstall; then the pages of
-an interactive install, which can leave the screen saver choice alone and says when
-Trevlin is running.
+dialog, an upgrade started while the saver runs (over settings an earlier version wrote
+in ANSI, and told another folder), the silent uninstall; then the pages of an
+interactive install, which can leave the screen saver choice alone and says when
+Trevlin is running; last, an install into a folder whose name the ANSI code page
+cannot hold.
 
 The tests share one installation and run in this file's order, each on what the one
 before left. Registry values are read with Wine's own reg.exe."""
 
 from __future__ import annotations
 
+import re
 import subprocess
 import sys
+import tempfile
 import time
 import zipfile
 from dataclasses import dataclass
@@ -35,25 +39,46 @@ SHELL_FOLDERS_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Sh
 # The choice a user had before Trevlin: the uninstaller must put it back.
 PREVIOUS_SAVER = r"C:\windows\system32\previous.scr"
 INSTALLED = ["Trevlin.evc", "Trevlin.ini", "Trevlin.scr", "Trevlin.wma", "uninstall.exe"]
+# Settings as versions before UTF-16 wrote them: ANSI (code page 1252 here), with a
+# comment and a key the installer does not write, and a path that lost its letters.
+ANSI_SETTINGS = "; Trevlin's settings, caf\u00e9\r\n[config]\r\nsound=0\r\npath=C:\\users\\Lukasz ????\\\r\nmonitors=primary\r\n"
+# An upgrade told to go elsewhere (/D=) goes where Trevlin is.
+ELSEWHERE = r"C:\elsewhere\Trevlin"
+# A user folder with a space and letters outside code page 1252.
+UNICODE_FOLDER = "\u0141ukasz \u041f\u0435\u0442\u0440"
 
 
 # ---------------------------------------------------------------- registry
 
 def reg_values(rig, key: str) -> dict[str, tuple[str, str]] | None:
-    """A key's values as {name: (type, data)}, or None when the key does not exist."""
-    result = subprocess.run(["wine", "reg", "query", key], env=rig.env, capture_output=True, text=True,
-                            timeout=GENEROUS)
-    if result.returncode != 0:
-        return None
+    """A key's values as {name: (type, data)}, or None when the key does not exist. Read
+    through an exported .reg file (UTF-16): reg query's output passes through the console's
+    code page, which turns letters outside it into "?"."""
+    with tempfile.TemporaryDirectory(dir=rig.root) as work:
+        exported = Path(work) / "key.reg"
+        result = subprocess.run(["wine", "reg", "export", key, winpath(exported), "/y"], env=rig.env,
+                                capture_output=True, timeout=GENEROUS)
+        if result.returncode != 0 or not exported.exists():
+            return None
+        text = exported.read_bytes().decode("utf-16")
     values, header = {}, None
-    for line in result.stdout.replace("\r", "").splitlines():
-        if not line.startswith("    "):
-            header = line.strip() or header
-            continue
-        if header and header.lower() == key.replace("HKCU", "HKEY_CURRENT_USER").lower():
-            name, kind, *data = line[4:].split("    ", 2)
-            values[name] = (kind, data[0] if data else "")
+    wanted = "[" + key.replace("HKCU", "HKEY_CURRENT_USER").lower() + "]"
+    for line in text.replace("\r", "").splitlines():
+        if line.startswith("["):
+            header = line.lower()
+        elif header == wanted and line.startswith('"'):
+            name, data = re.fullmatch(r'"((?:[^"\\]|\\.)*)"=(.*)', line).groups()
+            if data.startswith('"'):
+                values[_unescape(name)] = ("REG_SZ", _unescape(data[1:-1]))
+            elif data.startswith("dword:"):
+                values[_unescape(name)] = ("REG_DWORD", hex(int(data[6:], 16)))
+            else:
+                values[_unescape(name)] = ("other", data)
     return values
+
+
+def _unescape(text: str) -> str:
+    return re.sub(r"\\(.)", r"\1", text)
 
 
 def reg_set(rig, key: str, name: str, data: str) -> None:
@@ -190,7 +215,10 @@ def test_silent_install_puts_files_settings_and_registry_in_place(rig, package, 
     # The version resource carries the version the package is named after.
     assert packaging.windows_version(package.version).encode("utf-16-le") in package.files["Trevlin.scr"]
     ini = (place.path / "Trevlin.ini").read_bytes()
-    assert ini.decode("cp1252").split("\r\n") == ["[config]", "sound=1", f"path={place.win}\\", ""]
+    assert ini[:2] == b"\xff\xfe", "not UTF-16 with a byte order mark"
+    assert ini[2:].decode("utf-16-le").split("\r\n") == ["[config]", "sound=1", f"path={place.win}\\", ""]
+    with zipfile.ZipFile(packaging.DIST / packaging.zip_name(package.version)) as archive:
+        assert archive.read("Trevlin.ini").startswith(b"\xff\xfe"), "the zip's settings are not UTF-16"
 
     uninstall = reg_values(rig, UNINSTALL_KEY)
     assert text_values(uninstall, "DisplayName", "DisplayVersion", "Publisher", "DisplayIcon", "UninstallString",
@@ -237,7 +265,7 @@ def test_settings_dialog_saves_into_the_installed_file(rig, place):
     assert saver.wait(GENEROUS) == 0
 
     assert not [w for w in saver.seen_windows() if w.pid == saver.windows_pid and w.cls == "#32770"]
-    value, lines = sound_setting(ini)
+    value, lines = sound_setting(ini, unicode=True)
     assert value == "0"
     assert f"path={place.win}\\" in lines
 
@@ -252,6 +280,7 @@ def assert_untouched(rig, package, place):
 
 def test_upgrade_waits_for_the_running_saver_then_replaces_the_program(rig, package, newer, impatient, place,
                                                                       tmp_path):
+    (place.path / "Trevlin.ini").write_bytes(ANSI_SETTINGS.encode("cp1252"))
     saver = start_chosen_saver(rig, tmp_path)
     rig.wait_for(lambda: form_windows(saver.windows()), GENEROUS, what="the saver's form")
 
@@ -259,7 +288,7 @@ def test_upgrade_waits_for_the_running_saver_then_replaces_the_program(rig, pack
     assert run_installer(rig, impatient.setup).wait(GENEROUS) == 2
     assert_untouched(rig, package, place)
 
-    installer = run_installer(rig, newer.setup)
+    installer = run_installer(rig, newer.setup, f"/S /D={ELSEWHERE}")
     time.sleep(WAITING)
     assert saver.running(), "the saver ended by itself: the test cannot tell whether the installer waits"
     assert installer.running(), f"the installer ended (exit {installer.wait(1)}) while the saver ran"
@@ -270,12 +299,15 @@ def test_upgrade_waits_for_the_running_saver_then_replaces_the_program(rig, pack
     assert installer.wait(GENEROUS) == 0
     assert (place.path / "Trevlin.scr").read_bytes() == newer.files["Trevlin.scr"]
     assert leftovers(place.path) == []
+    assert not (rig.prefix / "drive_c" / "elsewhere").exists(), "the upgrade went where /D= said"
 
 
-def test_upgrade_keeps_the_settings_and_registers_the_new_version(rig, newer, place):
-    value, lines = sound_setting(place.path / "Trevlin.ini")
-    assert value == "0", "the setting changed in the dialog was lost"
-    assert f"path={place.win}\\" in lines
+def test_upgrade_keeps_the_settings_in_utf16_and_registers_the_new_version(rig, newer, place):
+    value, lines = sound_setting(place.path / "Trevlin.ini", unicode=True)
+    assert value == "0", "the setting was lost"
+    # Every line kept, read in the ANSI code page; path points at the install folder again.
+    assert lines == ["; Trevlin's settings, caf\u00e9", "[config]", "sound=0", f"path={place.win}\\",
+                     "monitors=primary"]
     assert text_values(reg_values(rig, UNINSTALL_KEY), "DisplayVersion")["DisplayVersion"] == newer.version
     # Trevlin replaced Trevlin: what it replaced the first time is still remembered.
     assert text_values(reg_values(rig, OWN_KEY), "PreviousScreenSaver")["PreviousScreenSaver"] == PREVIOUS_SAVER
@@ -371,3 +403,26 @@ def test_silent_upgrade_and_uninstall_leave_a_screen_saver_choice_they_did_not_m
     assert reg_values(rig, UNINSTALL_KEY) is None
     desktop = text_values(reg_values(rig, DESKTOP_KEY), "SCRNSAVE.EXE", "ScreenSaveActive")
     assert desktop == {"SCRNSAVE.EXE": PREVIOUS_SAVER, "ScreenSaveActive": "0"}
+
+
+# ---------------------------------------------------------------- a user folder beyond ANSI
+
+def test_install_into_a_folder_the_code_page_cannot_name_plays_the_video_from_there(rig, package, place,
+                                                                                    tmp_path):
+    home_win, home = place.win.rsplit("\\", 4)[0], place.path.parents[3]
+    win = rf"{home_win}\{UNICODE_FOLDER}\Programs\Trevlin"
+    path = home / UNICODE_FOLDER / "Programs" / "Trevlin"
+    assert run_installer(rig, package.setup, f"/S /D={win}").wait(GENEROUS) == 0
+
+    assert sound_setting(path / "Trevlin.ini", unicode=True)[1] == ["[config]", "sound=1", f"path={win}\\"]
+    # Started as Windows starts it, from another folder: only path leads to the media.
+    saver = start_chosen_saver(rig, tmp_path)
+    screen = rig.screen_rect()
+    rig.wait_for(lambda: [w for w in form_windows(saver.windows()) if w.rect == screen], GENEROUS,
+                 what="the saver's form covering the screen")
+    wait_for_picture(rig, tmp_path / "screen.png")
+    rig.key("a")
+    assert saver.wait(GENEROUS) == 0
+
+    uninstall_quietly(rig, tmp_path)
+    assert not (home / UNICODE_FOLDER).exists()
