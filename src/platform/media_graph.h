@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/wake_up.h"
+
 namespace platform {
 
 class BasicAudio {
@@ -40,11 +42,8 @@ public:
 
 // The graph's notifications (IMediaEventEx). The product reads none of them:
 // the window's wait merely wakes when the graph posts one, the end of the
-// stream among them, and the platform takes them off the queue.
-class MediaEvent {
-public:
-    virtual ~MediaEvent() = default;
-};
+// stream among them, and taking the news empties the queue.
+class MediaEvent : public WakeUp {};
 
 class MediaControl {
 public:

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/media_graph.h"
+#include "platform/wake_up.h"
 
 namespace platform {
 
@@ -49,9 +49,9 @@ public:
     virtual void ShowMessage(const std::wstring& text) = 0;
     // Processes every waiting window message and device notification.
     virtual void DoEvents() = 0;
-    // Sleeps until input arrives (message or device notification), the graph
-    // posts a notification (when graphEvents is given), or the time is up.
-    virtual void WaitForInput(int milliseconds, MediaEvent* graphEvents) = 0;
+    // Sleeps until input arrives (message or device notification), also has
+    // news (when given), or the time is up.
+    virtual void WaitForInput(int milliseconds, WakeUp* also) = 0;
 };
 
 struct Rect {

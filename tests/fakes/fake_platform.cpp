@@ -105,8 +105,9 @@ void FakeWindow::DoEvents() {
     next();
 }
 
-void FakeWindow::WaitForInput(int milliseconds, platform::MediaEvent* graphEvents) {
-    log_.Call("Window.WaitForInput", std::to_string(milliseconds) + (graphEvents ? ",MediaEvent" : ""));
+void FakeWindow::WaitForInput(int milliseconds, platform::WakeUp* also) {
+    const bool graph = dynamic_cast<platform::MediaEvent*>(also) != nullptr;
+    log_.Call("Window.WaitForInput", std::to_string(milliseconds) + (graph ? ",MediaEvent" : also ? ",WakeUp" : ""));
 }
 
 bool FakeWindowApi::IsWindow(std::intptr_t window) {
@@ -217,6 +218,8 @@ class FakeMediaEvent final : public platform::MediaEvent {
 public:
     explicit FakeMediaEvent(CallLog& log) : log_(log) {}
     ~FakeMediaEvent() override { log_.calls.push_back("MediaEvent.Release()"); }
+    std::intptr_t Handle() override { return 0; }
+    void TakeNews() override { log_.Call("MediaEvent.TakeNews"); }
 
 private:
     CallLog& log_;

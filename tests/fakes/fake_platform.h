@@ -91,7 +91,7 @@ public:
     void DoEvents() override;
     // "Window.WaitForInput(15)", or "Window.WaitForInput(15,MediaEvent)" when
     // the graph's notifications wake it too.
-    void WaitForInput(int milliseconds, platform::MediaEvent* graphEvents) override;
+    void WaitForInput(int milliseconds, platform::WakeUp* also) override;
 
     platform::FormEvents* events = nullptr;
     int clientWidth = 343, clientHeight = 210;

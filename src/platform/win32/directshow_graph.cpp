@@ -75,7 +75,7 @@ GraphEvents::GraphEvents(ComPtr<IMediaEventEx> events) : events_(std::move(event
     if (SUCCEEDED(events_->GetEventHandle(&handle))) handle_ = reinterpret_cast<HANDLE>(handle);
 }
 
-void GraphEvents::Drain() {
+void GraphEvents::TakeNews() {
     TakeEvents(*events_.get(), [](long) {});
 }
 

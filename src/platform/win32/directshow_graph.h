@@ -23,14 +23,13 @@ void TakeEvents(IMediaEventEx& events, Seen seen) {
 }
 
 // The graph's notifications, for the window's wait to wake on. The handle is
-// the graph's own: set while notifications are queued, so whoever wakes on it
-// must take them (Drain) before waiting again.
+// the graph's own: set while notifications are queued.
 class GraphEvents final : public platform::MediaEvent {
 public:
     explicit GraphEvents(ComPtr<IMediaEventEx> events);
     // Null when the graph gave none: nothing to wake on.
-    HANDLE Handle() const { return handle_; }
-    void Drain();
+    std::intptr_t Handle() override { return reinterpret_cast<std::intptr_t>(handle_); }
+    void TakeNews() override;
 
 private:
     ComPtr<IMediaEventEx> events_;

@@ -1,7 +1,6 @@
 #include "platform/win32/form_window.h"
 
 #include "dialog/layout.h"
-#include "platform/win32/directshow_graph.h"
 #include "platform/win32/event_pump.h"
 #include "platform/win32/resource.h"
 #include "platform/win32/system.h"
@@ -252,9 +251,9 @@ void FormWindow::ShowMessage(const std::wstring& text) {
 
 void FormWindow::DoEvents() { ThePump().DoEvents(); }
 
-void FormWindow::WaitForInput(int milliseconds, platform::MediaEvent* graphEvents) {
-    auto* graph = dynamic_cast<GraphEvents*>(graphEvents);
-    if (ThePump().Wait(static_cast<DWORD>(milliseconds), graph ? graph->Handle() : nullptr)) graph->Drain();
+void FormWindow::WaitForInput(int milliseconds, platform::WakeUp* also) {
+    HANDLE handle = also ? reinterpret_cast<HANDLE>(also->Handle()) : nullptr;
+    if (ThePump().Wait(static_cast<DWORD>(milliseconds), handle)) also->TakeNews();
 }
 
 void FormWindow::Paint() {

@@ -39,7 +39,7 @@ public:
     void SetCheckState(std::int16_t state) override;
     void ShowMessage(const std::wstring& text) override;
     void DoEvents() override;
-    void WaitForInput(int milliseconds, platform::MediaEvent* graphEvents) override;
+    void WaitForInput(int milliseconds, platform::WakeUp* also) override;
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
