@@ -34,6 +34,13 @@ public:
     void RemoveDShow();
     void MirrorVideo();
 
+    // The video through Media Foundation, where DirectShow rendered no
+    // picture (show/video_fallback.cpp).
+    void OpenFallback(const std::wstring& Filename);
+    void RunFallback();
+    void LoopFallback();
+    void RemoveFallback();
+
     // Music (show/music.cpp).
     void PrepareMp3();
     void PlayMp3();
@@ -68,6 +75,8 @@ public:
     std::unique_ptr<platform::MediaPosition> MediaPosition;
     // Wakes the show loop's wait when the stream ends before the end test saw it.
     std::unique_ptr<platform::MediaEvent> MediaEvent;
+    // The video when the graph could not show it; never beside a graph.
+    std::unique_ptr<platform::MediaSession> Session;
 
     // The mouse watch: set once by InitMouse, kept until the process ends.
     std::unique_ptr<platform::DirectX8> Dx;
@@ -93,9 +102,16 @@ private:
     // False while the graph is being built on its own thread: until then the
     // four video fields belong to that thread.
     bool VideoBuilt();
+    // "sound" read now is a number equal to 1, or no number: the video's
+    // soundtrack is heard.
+    bool SoundtrackWanted();
+    // A video plays, through either path: its end test may need a pass.
+    bool VideoPlays() const { return videoRendered_ || Session; }
+    // What the window's wait wakes on besides input: the playing video's news.
+    platform::WakeUp* VideoNews();
 
     platform::Platform& p_;
-    // RenderFile succeeded: there is a video to run and to restart.
+    // The graph connected a video renderer: it has a video to run and restart.
     bool videoRendered_ = false;
     bool buildingVideo_ = false;
     // The music was given a file: its end test may need a pass.

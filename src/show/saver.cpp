@@ -21,6 +21,7 @@ void Form1::SaverSetUp() {
     const bool mirror = !Covers.empty() && show::VideoOnEveryMonitor(ReadSetting(ini::kMonitors, ini::kMonitorsDefault));
     p_.background.Start([this] {
         RemoveDShow();
+        RemoveFallback();
         BuildDShowGraph(ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.evc");
     });
     WaitForVideo();
@@ -29,6 +30,7 @@ void Form1::SaverSetUp() {
     PlaceDShowWindow();
     if (mirror) MirrorVideo();
     RunDShow();
+    RunFallback();
     if (MusicWanted()) PlayMp3();
 }
 
@@ -54,6 +56,7 @@ bool Form1::VideoBuilt() {
 
 void Form1::ShowLoopPass() {
     LoopDShow();
+    LoopFallback();
     if (MusicWanted()) LoopMp3();
     p_.window.DoEvents();
 }
@@ -62,8 +65,8 @@ void Form1::ShowLoop() {
     while (Running) {
         // The pass's end tests shorten the wait to what they read; input, and
         // the end of the video's stream, cut it short.
-        wake_ = show::NextWake(videoRendered_ || musicGiven_);
+        wake_ = show::NextWake(VideoPlays() || musicGiven_);
         ShowLoopPass();
-        if (Running) p_.window.WaitForInput(wake_.Milliseconds(), videoRendered_ ? MediaEvent.get() : nullptr);
+        if (Running) p_.window.WaitForInput(wake_.Milliseconds(), VideoNews());
     }
 }

@@ -5,28 +5,16 @@
 #include "platform/error.h"
 #include "settings/ini.h"
 #include "show/end_test.h"
+#include "show/steps.h"
 
 namespace {
+
+using show::Held;
+using show::Try;
 
 constexpr std::int32_t kFullVolume = 0;
 constexpr std::int32_t kSilence = -10000;
 constexpr std::int32_t WS_VISIBLE_ = 0x10000000;
-
-// A step on a field that was never filled fails like a refused call.
-template <typename T>
-T& Held(const std::unique_ptr<T>& field) {
-    if (!field) throw platform::MakeError(platform::errors::ObjectNotSet);
-    return *field;
-}
-
-template <typename Step>
-void Try(Step step) {
-    try {
-        step();
-    } catch (const platform::Error&) {
-        // A failed step leaves the graph as far as it got; the next one runs.
-    }
-}
 
 }  // namespace
 
@@ -38,15 +26,18 @@ void Form1::OpenDShowFile(const std::wstring& Filename) {
 // Steps that may wait on the file and its decoders for good.
 void Form1::BuildDShowGraph(const std::wstring& Filename) {
     Try([&] { MediaControl = p_.graphs.CreateFilgraphManager(); });
-    videoRendered_ = false;
-    Try([&] {
-        Held(MediaControl).RenderFile(Filename);
-        videoRendered_ = true;
-    });
+    platform::Rendered rendered;
+    Try([&] { rendered = Held(MediaControl).RenderFile(Filename); });
+    videoRendered_ = rendered.video;
+    if (!videoRendered_) {
+        // Its soundtrack alone must not play beside the fallback's.
+        RemoveDShow();
+        OpenFallback(Filename);
+        return;
+    }
     Try([&] { BasicAudio = Held(MediaControl).QueryBasicAudio(); });
-    double sound = 1;  // a setting that is no number keeps the soundtrack
-    Try([&] { sound = convert::ToDouble(ReadSetting(ini::kSound, ini::kSoundDefault)); });
-    Try([&] { Held(BasicAudio).put_Volume(sound == 1 ? kFullVolume : kSilence); });
+    const bool soundtrack = SoundtrackWanted();
+    Try([&] { Held(BasicAudio).put_Volume(soundtrack ? kFullVolume : kSilence); });
     Try([&] { Held(BasicAudio).put_Balance(0); });
 }
 
@@ -68,6 +59,12 @@ void Form1::PlaceDShowWindow() {
     Try([&] { MediaPosition = Held(MediaControl).QueryMediaPosition(); });
     Try([&] { Held(MediaPosition).put_Rate(1.0); });
     Try([&] { MediaEvent = Held(MediaControl).QueryMediaEvent(); });
+}
+
+bool Form1::SoundtrackWanted() {
+    double sound = 1;  // a setting that is no number keeps the soundtrack
+    Try([&] { sound = convert::ToDouble(ReadSetting(ini::kSound, ini::kSoundDefault)); });
+    return sound == 1;
 }
 
 // The same pictures on the other monitors, from the one decode. Where the

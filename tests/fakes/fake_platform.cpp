@@ -107,7 +107,11 @@ void FakeWindow::DoEvents() {
 
 void FakeWindow::WaitForInput(int milliseconds, platform::WakeUp* also) {
     const bool graph = dynamic_cast<platform::MediaEvent*>(also) != nullptr;
-    log_.Call("Window.WaitForInput", std::to_string(milliseconds) + (graph ? ",MediaEvent" : also ? ",WakeUp" : ""));
+    const bool session = dynamic_cast<platform::MediaSession*>(also) != nullptr;
+    log_.Call("Window.WaitForInput", std::to_string(milliseconds) + (graph     ? ",MediaEvent"
+                                                                     : session ? ",MediaSession"
+                                                                     : also    ? ",WakeUp"
+                                                                               : ""));
 }
 
 bool FakeWindowApi::IsWindow(std::intptr_t window) {
@@ -229,7 +233,10 @@ class FakeMediaControl final : public platform::MediaControl {
 public:
     FakeMediaControl(CallLog& log, GraphState& state) : log_(log), state_(state) {}
     ~FakeMediaControl() override { log_.calls.push_back("MediaControl.Release()"); }
-    void RenderFile(const std::wstring& f) override { log_.Call("MediaControl.RenderFile", Narrow(f)); }
+    platform::Rendered RenderFile(const std::wstring& f) override {
+        log_.Call("MediaControl.RenderFile", Narrow(f));
+        return state_.rendered;
+    }
     void Run() override { log_.Call("MediaControl.Run"); }
     void Stop() override { log_.Call("MediaControl.Stop"); }
     std::unique_ptr<platform::BasicAudio> QueryBasicAudio() override {
@@ -257,6 +264,37 @@ public:
 private:
     CallLog& log_;
     GraphState& state_;
+};
+
+class FakeSession final : public platform::MediaSession {
+public:
+    FakeSession(CallLog& log, SessionState& state) : log_(log), state_(state) {}
+    ~FakeSession() override { log_.calls.push_back("Session.Release()"); }
+    std::intptr_t Handle() override { return 0x5e5; }
+    void TakeNews() override { log_.Call("Session.TakeNews"); }
+    void SetMasterVolume(float level) override { log_.Call("Session.SetMasterVolume", Num(level)); }
+    void Start() override { log_.Call("Session.Start"); }
+    void Restart() override {
+        log_.Call("Session.Restart");
+        state_.position = 0;
+        state_.ended = false;
+    }
+    double Position() override {
+        log_.Call("Session.Position");
+        return state_.position;
+    }
+    double Duration() override {
+        log_.Call("Session.Duration");
+        return state_.duration;
+    }
+    bool Ended() override {
+        log_.Call("Session.Ended");
+        return state_.ended;
+    }
+
+private:
+    CallLog& log_;
+    SessionState& state_;
 };
 
 class FakeControls final : public platform::PlayerControls {
@@ -356,6 +394,11 @@ private:
 std::unique_ptr<platform::MediaControl> FakeGraphs::CreateFilgraphManager() {
     log_.Call("CreateFilgraphManager");
     return std::make_unique<FakeMediaControl>(log_, state);
+}
+
+std::unique_ptr<platform::MediaSession> FakeSessions::Open(const std::wstring& file, std::intptr_t window) {
+    log_.Call("MediaSessions.Open", Narrow(file) + "," + std::to_string(window));
+    return std::make_unique<FakeSession>(log_, state);
 }
 
 std::unique_ptr<platform::PlayerControls> FakePlayer::controls() {

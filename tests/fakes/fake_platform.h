@@ -141,10 +141,12 @@ private:
     CallLog& log_;
 };
 
-// The video graph: position and duration are what get_* report.
+// The video graph: position and duration are what get_* report; rendered is
+// what RenderFile connected.
 struct GraphState {
     double position = 0;
     double duration = 10;
+    platform::Rendered rendered{true, true};
 };
 
 class FakeGraphs final : public platform::MediaGraphs {
@@ -152,6 +154,23 @@ public:
     explicit FakeGraphs(CallLog& log) : log_(log) {}
     std::unique_ptr<platform::MediaControl> CreateFilgraphManager() override;
     GraphState state;
+
+private:
+    CallLog& log_;
+};
+
+// The Media Foundation session: what Position, Duration and Ended report.
+struct SessionState {
+    double position = 0;
+    double duration = 10;
+    bool ended = false;
+};
+
+class FakeSessions final : public platform::MediaSessions {
+public:
+    explicit FakeSessions(CallLog& log) : log_(log) {}
+    std::unique_ptr<platform::MediaSession> Open(const std::wstring& file, std::intptr_t window) override;
+    SessionState state;
 
 private:
     CallLog& log_;
@@ -228,12 +247,13 @@ struct FakePlatform {
     FakeCursor cursor{log};
     FakeShell shell{log};
     FakeGraphs graphs{log};
+    FakeSessions sessions{log};
     FakePlayer player{log};
     FakeDirectX directx{log};
     FakeBackground background{log};
     FakeMonitors monitors{log};
-    platform::Platform platform{process, profile, window,  windows,    cursor,  shell,
-                                graphs,  player,  directx, background, monitors};
+    platform::Platform platform{process, profile,  window,  windows, cursor,     shell,
+                                graphs,  sessions, player,  directx, background, monitors};
 
     std::wstring SettingsFile() const { return process.folder + L"\\Trevlin.ini"; }
     void SetSetting(const std::wstring& key, const std::wstring& value) { profile.Set(SettingsFile(), key, value); }

@@ -101,14 +101,16 @@ public:
     }
     GraphControl(const GraphControl&) = delete;
     GraphControl& operator=(const GraphControl&) = delete;
-    // VFW_S_PARTIAL_RENDER and the like are successes: what could be rendered plays.
+    // The result code is not read: Windows and Wine give different ones for
+    // the same graph, and the connected pins say what will play.
     // Only a graph that was built has decoders to stop before an error box;
     // one whose build never returns holds its own lock, and a Stop would wait
     // on it.
-    void RenderFile(const std::wstring& filename) override {
+    platform::Rendered RenderFile(const std::wstring& filename) override {
         const Bstr name(filename);
-        ThrowIfFailed(control_->RenderFile(name.get()));
+        static_cast<void>(control_->RenderFile(name.get()));
         if (!atEnd_) atEnd_ = AtEnd([graph = control_.get()] { Dismantle(*graph); });
+        return {RendersMajorType(*control_.get(), MEDIATYPE_Video), RendersMajorType(*control_.get(), MEDIATYPE_Audio)};
     }
     void Run() override { ThrowIfFailed(control_->Run()); }
     void Stop() override { ThrowIfFailed(control_->Stop()); }

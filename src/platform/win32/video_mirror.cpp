@@ -156,9 +156,9 @@ ComPtr<IPin> FindPin(IBaseFilter& filter, PIN_DIRECTION wanted) {
     return {};
 }
 
-// The video renderer's input pin: connected, carrying pictures, on a filter
+// A renderer's input pin: connected, carrying the major type, on a filter
 // with no output.
-ComPtr<IPin> RendererInput(IFilterGraph& graph) {
+ComPtr<IPin> RendererInput(IFilterGraph& graph, const GUID& major) {
     ComPtr<IEnumFilters> filters;
     ThrowIfFailed(graph.EnumFilters(filters.put()));
     ComPtr<IBaseFilter> filter;
@@ -176,9 +176,9 @@ ComPtr<IPin> RendererInput(IFilterGraph& graph) {
             }
             AM_MEDIA_TYPE type{};
             if (SUCCEEDED(pin->ConnectionMediaType(&type))) {
-                const bool video = type.majortype == MEDIATYPE_Video;
+                const bool wanted = type.majortype == major;
                 FreeMediaType(type);
-                if (video) input = std::move(pin);
+                if (wanted) input = std::move(pin);
             }
         }
         if (input && !hasOutput) return input;
@@ -192,7 +192,7 @@ ComPtr<IPin> RendererInput(IFilterGraph& graph) {
 void MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows) {
     ComPtr<IGraphBuilder> graph;
     ThrowIfFailed(control.QueryInterface(__uuidof(IGraphBuilder), graph.put_void()));
-    ComPtr<IPin> rendererIn = RendererInput(*graph.get());
+    ComPtr<IPin> rendererIn = RendererInput(*graph.get(), MEDIATYPE_Video);
     ComPtr<IPin> upstream;
     ThrowIfFailed(rendererIn->ConnectedTo(upstream.put()));
 
@@ -252,6 +252,16 @@ void MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows) {
     }
     Lock held(TheCurrent().lock);
     if (Mirror* old = std::exchange(TheCurrent().mirror, mirror)) old->Release();
+}
+
+bool RendersMajorType(IMediaControl& control, const GUID& major) {
+    try {
+        ComPtr<IFilterGraph> graph;
+        ThrowIfFailed(control.QueryInterface(__uuidof(IFilterGraph), graph.put_void()));
+        return static_cast<bool>(RendererInput(*graph.get(), major));
+    } catch (const platform::Error&) {
+        return false;
+    }
 }
 
 bool PaintMirroredPicture(HWND window, HDC dc) {

@@ -14,6 +14,10 @@ namespace win32 {
 // graph has no video renderer or will not take the grabber.
 void MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows);
 
+// The graph has a renderer connected for that major type (MEDIATYPE_Video,
+// MEDIATYPE_Audio); false also where the graph cannot be asked.
+bool RendersMajorType(IMediaControl& control, const GUID& major);
+
 // Draws the last picture into window, stretched over its inner area; false
 // when no picture has come for it yet.
 bool PaintMirroredPicture(HWND window, HDC dc);

@@ -14,6 +14,7 @@
 #include "platform/win32/event_pump.h"
 #include "platform/win32/form_window.h"
 #include "platform/win32/media_player.h"
+#include "platform/win32/mf_session.h"
 #include "platform/win32/monitors.h"
 #include "platform/win32/system.h"
 #include "platform/win32/threads.h"
@@ -27,12 +28,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     win32::Cursor cursor;
     win32::Shell shell;
     win32::DirectShowGraphs graphs;
+    win32::MediaSessions sessions;
     win32::DirectInputMouse directx;
     win32::Background background;
     win32::Monitors monitors(window);
     const std::unique_ptr<platform::MediaPlayer> player = win32::CreateMediaPlayer();
-    platform::Platform platform{process, profile, window,     windows, cursor, shell,
-                                graphs,  *player, directx, background, monitors};
+    platform::Platform platform{process, profile, window,  windows,    cursor,  shell,   graphs,
+                                sessions, *player, directx, background, monitors};
     Form1 form(platform);
     try {
         ini::Main(platform, form);

@@ -1,0 +1,45 @@
+// The video through Media Foundation: a stock Windows DirectShow opens no MP4,
+// which Media Foundation, shipped with the same systems, plays. Opened only
+// where the graph connected no video renderer; otherwise it behaves as the
+// graph does: the same sound rule, the same end test, the same black screen
+// where it cannot play either.
+#include "form1.h"
+#include "show/end_test.h"
+#include "show/steps.h"
+
+using show::Try;
+
+// On the build's thread, like the graph: opening may wait for good.
+void Form1::OpenFallback(const std::wstring& Filename) {
+    Try([&] { Session = p_.sessions.Open(Filename, p_.window.Handle()); });
+    if (!Session) return;  // a black screen, as where the graph renders nothing
+    const bool soundtrack = SoundtrackWanted();
+    Try([&] { Session->SetMasterVolume(soundtrack ? 1.0f : 0.0f); });
+}
+
+void Form1::RunFallback() {
+    if (Session) Session->Start();
+}
+
+// The session's end is the restart's cue only where the end test missed it
+// (a pass that came late, a stream shorter than its stated length).
+void Form1::LoopFallback() {
+    if (!Session) return;
+    const double position = Session->Position();
+    const double duration = Session->Duration();
+    if (AtEnd(position, duration) || Session->Ended()) {
+        Session->Restart();
+        wake_.Soon();
+    } else {
+        wake_.Clip(position, duration, show::kNormalRate);
+    }
+}
+
+void Form1::RemoveFallback() {
+    Session.reset();
+}
+
+platform::WakeUp* Form1::VideoNews() {
+    if (videoRendered_) return MediaEvent.get();
+    return Session.get();
+}
