@@ -43,6 +43,7 @@ public:
     virtual void SetCaption(const std::wstring& caption) = 0;
     virtual void SetFixedDialogBorder() = 0;
     virtual void ShowControl(Control control) = 0;
+    virtual void HideControl(Control control) = 0;
     virtual std::int16_t CheckState() = 0;
     virtual void SetCheckState(std::int16_t state) = 0;
     // A message box owned by the window, waiting for the user.

@@ -17,8 +17,16 @@ void Form1::OpenFallback(const std::wstring& Filename) {
     Try([&] { Session->SetMasterVolume(soundtrack ? 1.0f : 0.0f); });
 }
 
+// The session draws into Form1 itself, under whatever controls Form1 shows;
+// the graph's own window covers them. (The music's player is left alone.)
 void Form1::RunFallback() {
-    if (Session) Session->Start();
+    if (!Session) return;
+    for (platform::Control control : {platform::Control::CmdOK, platform::Control::CmdCancel,
+                                      platform::Control::Check1, platform::Control::Label4,
+                                      platform::Control::Label2, platform::Control::Label3,
+                                      platform::Control::Label1, platform::Control::Image1})
+        p_.window.HideControl(control);
+    Session->Start();
 }
 
 // The session's end is the restart's cue only where the end test missed it

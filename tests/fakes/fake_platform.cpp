@@ -81,11 +81,17 @@ void FakeWindow::SetHeight(int height) {
     clientHeight = height;
 }
 
-void FakeWindow::ShowControl(platform::Control control) {
+namespace {
+const char* ControlName(platform::Control control) {
     static const char* names[] = {"CmdOK", "CmdCancel", "Check1", "Mp3", "Label4",
                                   "Label2", "Label3", "Label1", "Image1"};
-    log_.Call("Window.ShowControl", names[static_cast<int>(control)]);
+    return names[static_cast<int>(control)];
 }
+}  // namespace
+
+void FakeWindow::ShowControl(platform::Control control) { log_.Call("Window.ShowControl", ControlName(control)); }
+
+void FakeWindow::HideControl(platform::Control control) { log_.Call("Window.HideControl", ControlName(control)); }
 
 void FakeWindow::SetCheckState(std::int16_t state) {
     log_.Call("Window.SetCheckState", std::to_string(state));

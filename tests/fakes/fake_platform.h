@@ -84,6 +84,7 @@ public:
     void SetCaption(const std::wstring& caption) override { log_.Call("Window.SetCaption", Narrow(caption)); }
     void SetFixedDialogBorder() override { log_.Call("Window.SetFixedDialogBorder"); }
     void ShowControl(platform::Control control) override;
+    void HideControl(platform::Control control) override;
     std::int16_t CheckState() override { return check; }
     void SetCheckState(std::int16_t state) override;
     void ShowMessage(const std::wstring& text) override;

@@ -112,6 +112,7 @@ TEST_F(FallbackSaverTest, TheSessionStartsWithTheSaverWakesItsWaitAndGoesAtUnloa
     EndAtPass(2);
     EXPECT_THROW(form.Load(), fakes::ProgramEnded);
     EXPECT_THAT(f.log.Named("Session.Start"), ElementsAre("Session.Start()"));
+    EXPECT_EQ(f.log.Named("Window.HideControl").size(), 8u);
     EXPECT_THAT(f.log.Named("MediaControl.Run"), IsEmpty());
     // The session's end wakes the wait; the end test is read on every pass.
     EXPECT_THAT(f.log.Named("Window.WaitForInput"), ElementsAre("Window.WaitForInput(1000,MediaSession)"));

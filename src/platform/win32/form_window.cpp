@@ -237,6 +237,10 @@ void FormWindow::ShowControl(platform::Control control) {
     if (HWND child = ControlWindow(control)) ShowWindow(child, SW_SHOWNA);
 }
 
+void FormWindow::HideControl(platform::Control control) {
+    if (HWND child = ControlWindow(control)) ShowWindow(child, SW_HIDE);
+}
+
 std::int16_t FormWindow::CheckState() {
     return static_cast<std::int16_t>(SendMessageW(ControlWindow(platform::Control::Check1), BM_GETCHECK, 0, 0));
 }

@@ -35,6 +35,7 @@ public:
     void SetCaption(const std::wstring& caption) override;
     void SetFixedDialogBorder() override;
     void ShowControl(platform::Control control) override;
+    void HideControl(platform::Control control) override;
     std::int16_t CheckState() override;
     void SetCheckState(std::int16_t state) override;
     void ShowMessage(const std::wstring& text) override;
