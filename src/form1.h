@@ -9,6 +9,7 @@
 
 #include "platform/platform.h"
 #include "show/next_wake.h"
+#include "show/video_build.h"
 
 class Form1 final : public platform::FormEvents, public platform::DirectXEvent8 {
 public:
@@ -26,8 +27,8 @@ public:
     void ShowLoopPass();
 
     // Video (show/video.cpp).
-    void OpenDShowFile(const std::wstring& Filename);  // the two halves below, in turn
-    void BuildDShowGraph(const std::wstring& Filename);
+    void OpenDShowFile(const std::wstring& Filename);  // built, taken over and placed, in turn
+    void TakeOverDShowGraph(show::BuiltVideo built);
     void PlaceDShowWindow();
     void RunDShow();
     void LoopDShow();
@@ -61,7 +62,8 @@ public:
     // Window mouse moves counted in saver mode; the sixth ends the saver.
     std::int16_t MoveCount = 0;
 
-    // The video graph: all five refer to one graph object while held.
+    // The video graph: all five refer to one graph object while held, and
+    // belong to the window's thread (the build hands over what it made).
     std::unique_ptr<platform::BasicAudio> BasicAudio;
     std::unique_ptr<platform::VideoWindow> VideoWindow;
     std::unique_ptr<platform::MediaControl> MediaControl;
@@ -90,14 +92,15 @@ private:
     bool MusicWanted();
     // The "path" setting read now, followed by the music's file name.
     std::wstring MusicFile();
-    // False while the graph is being built on its own thread: until then the
-    // four video fields belong to that thread.
+    // False while the graph is being built on its own thread; once built, the
+    // graph has been taken over.
     bool VideoBuilt();
 
     platform::Platform& p_;
     // RenderFile succeeded: there is a video to run and to restart.
     bool videoRendered_ = false;
-    bool buildingVideo_ = false;
+    // The graph being built off the window's thread.
+    platform::Handover<show::BuiltVideo> videoBuild_;
     // The music was given a file: its end test may need a pass.
     bool musicGiven_ = false;
     // How long the wait after the current pass of the show loop may last.

@@ -31,23 +31,32 @@ void Try(Step step) {
 }  // namespace
 
 void Form1::OpenDShowFile(const std::wstring& Filename) {
-    BuildDShowGraph(Filename);
+    TakeOverDShowGraph(show::BuildDShowGraph(p_, Filename));
     PlaceDShowWindow();
 }
 
-// Steps that may wait on the file and its decoders for good.
-void Form1::BuildDShowGraph(const std::wstring& Filename) {
-    Try([&] { MediaControl = p_.graphs.CreateFilgraphManager(); });
-    videoRendered_ = false;
+show::BuiltVideo show::BuildDShowGraph(platform::Platform& platform, const std::wstring& Filename) {
+    BuiltVideo video;
+    Try([&] { video.MediaControl = platform.graphs.CreateFilgraphManager(); });
     Try([&] {
-        Held(MediaControl).RenderFile(Filename);
-        videoRendered_ = true;
+        Held(video.MediaControl).RenderFile(Filename);
+        video.rendered = true;
     });
-    Try([&] { BasicAudio = Held(MediaControl).QueryBasicAudio(); });
+    Try([&] { video.BasicAudio = Held(video.MediaControl).QueryBasicAudio(); });
     double sound = 1;  // a setting that is no number keeps the soundtrack
-    Try([&] { sound = convert::ToDouble(ReadSetting(ini::kSound, ini::kSoundDefault)); });
-    Try([&] { Held(BasicAudio).put_Volume(sound == 1 ? kFullVolume : kSilence); });
-    Try([&] { Held(BasicAudio).put_Balance(0); });
+    Try([&] {
+        sound = convert::ToDouble(ini::ReadIni(platform.profile, ini::SettingsFile(platform.process), ini::kSection,
+                                               ini::kSound, ini::kSoundDefault));
+    });
+    Try([&] { Held(video.BasicAudio).put_Volume(sound == 1 ? kFullVolume : kSilence); });
+    Try([&] { Held(video.BasicAudio).put_Balance(0); });
+    return video;
+}
+
+void Form1::TakeOverDShowGraph(show::BuiltVideo built) {
+    MediaControl = std::move(built.MediaControl);
+    BasicAudio = std::move(built.BasicAudio);
+    videoRendered_ = built.rendered;
 }
 
 // Steps that place the graph's window, which then takes the keyboard: made on

@@ -3,8 +3,8 @@
 // std::thread or std::mutex, so these stand on the Win32 calls.
 #include "platform/win32/win.h"
 
-#include <atomic>
 #include <functional>
+#include <memory>
 
 #include "platform/background.h"
 
@@ -26,25 +26,11 @@ private:
     SRWLOCK& lock_;
 };
 
-// Runs work on a new thread in the multithreaded apartment. Nobody waits for
-// the thread: the process may end while it is still blocked, which is the
-// point of having it.
-void RunOnNewThread(std::function<void()> work);
-
+// Threads in the multithreaded apartment. Started from the window's thread,
+// whose waits wake whenever a piece of work returns.
 class Background final : public platform::Background {
 public:
-    Background() = default;
-    Background(const Background&) = delete;
-    Background& operator=(const Background&) = delete;
-
-    void Start(std::function<void()> work) override;
-    bool Finished() override { return finished_.load(std::memory_order_acquire); }
-
-private:
-    // Made at the first Start and watched by the window thread's pump from
-    // then on, so its waits wake; never closed while the pump may wait on it.
-    HANDLE done_ = nullptr;
-    std::atomic<bool> finished_{true};
+    std::unique_ptr<platform::Job> Start(std::function<void()> work) override;
 };
 
 }  // namespace win32

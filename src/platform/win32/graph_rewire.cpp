@@ -1,0 +1,107 @@
+#include "platform/win32/graph_rewire.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/win32/hresult.h"
+
+namespace win32 {
+namespace {
+
+ComPtr<IPin> FindPin(IBaseFilter& filter, PIN_DIRECTION wanted) {
+    ComPtr<IEnumPins> pins;
+    ThrowIfFailed(filter.EnumPins(pins.put()));
+    ComPtr<IPin> pin;
+    while (pins->Next(1, pin.put(), nullptr) == S_OK) {
+        PIN_DIRECTION direction;
+        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == wanted) return pin;
+    }
+    ThrowIfFailed(VFW_E_NOT_FOUND);
+    return {};
+}
+
+std::vector<ComPtr<IBaseFilter>> Filters(IGraphBuilder& graph) {
+    std::vector<ComPtr<IBaseFilter>> list;
+    ComPtr<IEnumFilters> filters;
+    if (FAILED(graph.EnumFilters(filters.put()))) return list;
+    ComPtr<IBaseFilter> filter;
+    while (filters->Next(1, filter.put(), nullptr) == S_OK) list.push_back(std::move(filter));
+    return list;
+}
+
+// The video renderer's input pin: connected, carrying pictures, on a filter
+// with no output.
+ComPtr<IPin> RendererInput(IGraphBuilder& graph) {
+    for (const ComPtr<IBaseFilter>& filter : Filters(graph)) {
+        ComPtr<IEnumPins> pins;
+        if (FAILED(filter->EnumPins(pins.put()))) continue;
+        ComPtr<IPin> pin, input;
+        bool hasOutput = false;
+        while (pins->Next(1, pin.put(), nullptr) == S_OK) {
+            PIN_DIRECTION direction;
+            if (FAILED(pin->QueryDirection(&direction))) continue;
+            if (direction == PINDIR_OUTPUT) {
+                hasOutput = true;
+                continue;
+            }
+            AM_MEDIA_TYPE type{};
+            if (SUCCEEDED(pin->ConnectionMediaType(&type))) {
+                const bool video = type.majortype == MEDIATYPE_Video;
+                FreeMediaType(type);
+                if (video) input = std::move(pin);
+            }
+        }
+        if (input && !hasOutput) return input;
+    }
+    ThrowIfFailed(VFW_E_NOT_FOUND);
+    return {};
+}
+
+}  // namespace
+
+void FreeMediaType(AM_MEDIA_TYPE& type) {
+    if (type.pbFormat) CoTaskMemFree(type.pbFormat);
+    if (type.pUnk) type.pUnk->Release();
+    type.pbFormat = nullptr;
+    type.pUnk = nullptr;
+}
+
+RendererConnection::RendererConnection(IGraphBuilder& graph) : graph_(graph) {
+    rendererIn_ = RendererInput(graph);
+    ThrowIfFailed(rendererIn_->ConnectedTo(upstream_.put()));
+    ThrowIfFailed(rendererIn_->ConnectionMediaType(&type_));
+    before_ = Filters(graph);
+}
+
+RendererConnection::~RendererConnection() { FreeMediaType(type_); }
+
+HRESULT RendererConnection::InsertBefore(IBaseFilter& filter) {
+    if (const HRESULT hr = graph_.AddFilter(&filter, L"Mirror"); FAILED(hr)) return hr;
+    if (const HRESULT hr = graph_.Disconnect(upstream_.get()); FAILED(hr)) return hr;
+    if (const HRESULT hr = graph_.Disconnect(rendererIn_.get()); FAILED(hr)) return hr;
+    try {
+        if (const HRESULT hr = graph_.Connect(upstream_.get(), FindPin(filter, PINDIR_INPUT).get()); FAILED(hr))
+            return hr;
+        return graph_.Connect(FindPin(filter, PINDIR_OUTPUT).get(), rendererIn_.get());
+    } catch (const platform::Error&) {
+        return VFW_E_NOT_FOUND;
+    }
+}
+
+void RendererConnection::Restore() {
+    // Whatever the renderer's input and its feed are joined to now goes with
+    // the filters added; a pin left connected elsewhere is freed here.
+    for (const ComPtr<IBaseFilter>& filter : Filters(graph_)) {
+        const bool added = std::none_of(before_.begin(), before_.end(),
+                                        [&](const ComPtr<IBaseFilter>& old) { return old.get() == filter.get(); });
+        if (added) static_cast<void>(graph_.RemoveFilter(filter.get()));
+    }
+    ComPtr<IPin> peer;
+    if (SUCCEEDED(rendererIn_->ConnectedTo(peer.put())) && peer.get() == upstream_.get()) return;
+    static_cast<void>(graph_.Disconnect(upstream_.get()));
+    static_cast<void>(graph_.Disconnect(rendererIn_.get()));
+    if (FAILED(graph_.ConnectDirect(upstream_.get(), rendererIn_.get(), &type_)))
+        static_cast<void>(graph_.Connect(upstream_.get(), rendererIn_.get()));
+}
+
+}  // namespace win32
