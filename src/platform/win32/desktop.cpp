@@ -14,7 +14,7 @@ HWND ToHwnd(std::intptr_t handle) { return reinterpret_cast<HWND>(handle); }
 int Cursor::ShowCursor(bool show) { return ::ShowCursor(show ? TRUE : FALSE); }
 
 void Shell::Open(std::intptr_t window, const std::wstring& address) {
-    UseCom();  // the shell may hand the address to a COM server
+    UseCom(Apartment::Single);  // the shell may hand the address to a COM server
     ShellExecuteW(ToHwnd(window), L"open", address.c_str(), nullptr, nullptr, 0);
 }
 

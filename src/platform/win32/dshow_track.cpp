@@ -146,27 +146,24 @@ void DShowTrack::Play() {
     }
 }
 
-double DShowTrack::Position() {
+// Nothing open reads as 0 seconds, as with the control.
+double DShowTrack::Seconds(HRESULT (STDMETHODCALLTYPE IMediaPosition::*get)(REFTIME*)) {
     Poll();
     if (!graph_.position) return 0;
     REFTIME seconds = 0;
-    ThrowIfFailed(graph_.position->get_CurrentPosition(&seconds));
+    ThrowIfFailed((graph_.position.get()->*get)(&seconds));
     return seconds;
 }
+
+double DShowTrack::Position() { return Seconds(&IMediaPosition::get_CurrentPosition); }
+
+double DShowTrack::Duration() { return Seconds(&IMediaPosition::get_Duration); }
 
 void DShowTrack::Seek(double seconds) {
     Poll();
     if (!graph_.position) return;
     SeekStopped(*graph_.control.get(), *graph_.position.get(), seconds);
     if (state_ == platform::wmppsPlaying) ThrowIfFailed(graph_.control->Run());
-}
-
-double DShowTrack::Duration() {
-    Poll();
-    if (!graph_.position) return 0;
-    REFTIME seconds = 0;
-    ThrowIfFailed(graph_.position->get_Duration(&seconds));
-    return seconds;
 }
 
 // Takes whatever the graph has queued without waiting for more.

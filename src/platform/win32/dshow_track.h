@@ -65,6 +65,7 @@ private:
     void Close();
     void Poll();
     void Ended(long code);
+    double Seconds(HRESULT (STDMETHODCALLTYPE IMediaPosition::*get)(REFTIME*));
 
     PlayerSettings settings_;
     platform::Background& background_;

@@ -58,13 +58,14 @@ private:
 
 }  // namespace
 
-void UseCom() {
+void UseCom(Apartment apartment) {
     if (comEntered) return;
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    CoInitializeEx(nullptr, apartment == Apartment::Multi ? COINIT_MULTITHREADED : COINIT_APARTMENTTHREADED);
     comEntered = true;
 }
 
 std::unique_ptr<platform::Job> Background::Start(std::function<void()> work) {
+    UseCom();
     auto finished = std::make_shared<std::atomic<bool>>(false);
     auto* parameter = new Work{std::move(work), finished, WorkReturned()};
     HANDLE thread = CreateThread(nullptr, 0, &ThreadMain, parameter, 0, nullptr);

@@ -10,9 +10,13 @@
 
 namespace win32 {
 
-// Enters a COM apartment on the calling thread, once: single-threaded on the
-// window's thread (the media player control wants one), multithreaded on ours.
-void UseCom();
+// Enters a COM apartment on the calling thread, once. The saver's objects
+// (graphs, the mirror, the music) live in the multithreaded apartment, which
+// the window's thread and ours share, so that any of them may use what
+// another made. The picture of the preview and the shell of the dialog want
+// a single-threaded one, on a window's thread that makes no graph.
+enum class Apartment { Multi, Single };
+void UseCom(Apartment apartment = Apartment::Multi);
 
 // A lock held for one scope.
 class Lock {
@@ -27,7 +31,8 @@ private:
 };
 
 // Threads in the multithreaded apartment. Started from the window's thread,
-// whose waits wake whenever a piece of work returns.
+// which enters that apartment first: what the work makes, it hands over to
+// the same apartment. The window's waits wake whenever a piece of work returns.
 class Background final : public platform::Background {
 public:
     std::unique_ptr<platform::Job> Start(std::function<void()> work) override;
