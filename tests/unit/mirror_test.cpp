@@ -1,12 +1,18 @@
-// The mirror's copy of a picture and its timing: the two rules the covers'
-// painter follows, away from the graph.
+// The mirror's rules away from the graph: the copy of a picture and its timing,
+// which the covers' painter follows, and the graph put back after a re-wiring
+// that failed.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/frame_copy.h"
+#include "platform/graph_restore.h"
 #include "platform/mirror_timing.h"
 
 using ::testing::ElementsAre;
@@ -117,4 +123,73 @@ TEST(MirrorTiming, AWaitLongerThanAFrameOfASlowVideoIsNotBelieved) {
     EXPECT_EQ(timing.Wait(platform::MirrorTiming::kLongestWait, 1000 * kMs), 0);
     EXPECT_EQ(timing.Wait(platform::MirrorTiming::kLongestWait - kMs, 1000 * kMs),
               platform::MirrorTiming::kLongestWait - kMs);
+}
+
+namespace {
+
+// A graph of numbered filters whose pins are named; records what is done to it.
+struct RewiredGraph {
+    RewiredGraph(std::vector<int> made, std::map<std::string, std::string> joined)
+        : filters(std::move(made)), links(std::move(joined)) {}
+    std::vector<int> filters;
+    std::map<std::string, std::string> links;  // both directions
+    bool directRefused = false;
+    std::vector<std::string> calls;
+
+    std::vector<int> Filters() const { return filters; }
+    void Remove(int filter) {
+        calls.push_back("Remove " + std::to_string(filter));
+        filters.erase(std::find(filters.begin(), filters.end(), filter));
+    }
+    std::string ConnectedTo(const std::string& pin) const {
+        const auto link = links.find(pin);
+        return link == links.end() ? std::string() : link->second;
+    }
+    void Disconnect(const std::string& pin) {
+        calls.push_back("Disconnect " + pin);
+        links.erase(pin);
+    }
+    bool ConnectDirect(const std::string& out, const std::string& in) {
+        calls.push_back("ConnectDirect " + out + " " + in);
+        if (directRefused) return false;
+        links[out] = in;
+        links[in] = out;
+        return true;
+    }
+    bool Connect(const std::string& out, const std::string& in) {
+        calls.push_back("Connect " + out + " " + in);
+        links[out] = in;
+        links[in] = out;
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST(MirrorRollback, EveryFilterAddedGoesAndTheRendererIsFedAsBefore) {
+    // Built: source 1 -> decoder 2 -> renderer 3. The re-wiring added the grabber 4 and
+    // a converter 5 (decoder -> converter -> grabber) before the grabber's output failed.
+    RewiredGraph graph({1, 2, 3, 4, 5}, {{"decoder.out", "converter.in"}, {"converter.in", "decoder.out"}});
+    platform::RestoreConnection(graph, std::vector<int>{1, 2, 3}, std::string("decoder.out"),
+                                std::string("renderer.in"));
+    EXPECT_THAT(graph.filters, ElementsAre(1, 2, 3));
+    EXPECT_THAT(graph.calls, ElementsAre("Remove 4", "Remove 5", "Disconnect decoder.out", "Disconnect renderer.in",
+                                         "ConnectDirect decoder.out renderer.in"));
+    EXPECT_EQ(graph.ConnectedTo("renderer.in"), "decoder.out");
+}
+
+TEST(MirrorRollback, ARendererThatWasNeverDisconnectedIsLeftAlone) {
+    RewiredGraph graph({1, 2, 3, 4}, {{"decoder.out", "renderer.in"}, {"renderer.in", "decoder.out"}});
+    platform::RestoreConnection(graph, std::vector<int>{1, 2, 3}, std::string("decoder.out"),
+                                std::string("renderer.in"));
+    EXPECT_THAT(graph.calls, ElementsAre("Remove 4"));
+}
+
+TEST(MirrorRollback, WhereTheOldTypeIsRefusedTheGraphConnectsAsItCan) {
+    RewiredGraph graph({1, 2, 3}, {});
+    graph.directRefused = true;
+    platform::RestoreConnection(graph, std::vector<int>{1, 2, 3}, std::string("decoder.out"),
+                                std::string("renderer.in"));
+    EXPECT_THAT(graph.calls, ElementsAre("Disconnect decoder.out", "Disconnect renderer.in",
+                                         "ConnectDirect decoder.out renderer.in", "Connect decoder.out renderer.in"));
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/graph_restore.h"
 #include "platform/win32/hresult.h"
 
 namespace win32 {
@@ -88,20 +89,40 @@ HRESULT RendererConnection::InsertBefore(IBaseFilter& filter) {
     }
 }
 
-void RendererConnection::Restore() {
-    // Whatever the renderer's input and its feed are joined to now goes with
-    // the filters added; a pin left connected elsewhere is freed here.
-    for (const ComPtr<IBaseFilter>& filter : Filters(graph_)) {
-        const bool added = std::none_of(before_.begin(), before_.end(),
-                                        [&](const ComPtr<IBaseFilter>& old) { return old.get() == filter.get(); });
-        if (added) static_cast<void>(graph_.RemoveFilter(filter.get()));
+namespace {
+
+// The graph as RestoreConnection sees it: filters and pins by their pointers.
+class RestoredGraph {
+public:
+    RestoredGraph(IGraphBuilder& graph, const AM_MEDIA_TYPE& type) : graph_(graph), type_(type) {}
+    std::vector<IBaseFilter*> Filters() {
+        held_ = win32::Filters(graph_);
+        std::vector<IBaseFilter*> filters;
+        for (const ComPtr<IBaseFilter>& filter : held_) filters.push_back(filter.get());
+        return filters;
     }
-    ComPtr<IPin> peer;
-    if (SUCCEEDED(rendererIn_->ConnectedTo(peer.put())) && peer.get() == upstream_.get()) return;
-    static_cast<void>(graph_.Disconnect(upstream_.get()));
-    static_cast<void>(graph_.Disconnect(rendererIn_.get()));
-    if (FAILED(graph_.ConnectDirect(upstream_.get(), rendererIn_.get(), &type_)))
-        static_cast<void>(graph_.Connect(upstream_.get(), rendererIn_.get()));
+    void Remove(IBaseFilter* filter) { static_cast<void>(graph_.RemoveFilter(filter)); }
+    IPin* ConnectedTo(IPin* pin) {
+        ComPtr<IPin> peer;
+        return SUCCEEDED(pin->ConnectedTo(peer.put())) ? peer.get() : nullptr;  // compared only
+    }
+    void Disconnect(IPin* pin) { static_cast<void>(graph_.Disconnect(pin)); }
+    bool ConnectDirect(IPin* out, IPin* in) { return SUCCEEDED(graph_.ConnectDirect(out, in, &type_)); }
+    bool Connect(IPin* out, IPin* in) { return SUCCEEDED(graph_.Connect(out, in)); }
+
+private:
+    IGraphBuilder& graph_;
+    const AM_MEDIA_TYPE& type_;
+    std::vector<ComPtr<IBaseFilter>> held_;  // alive while their pointers are looked at
+};
+
+}  // namespace
+
+void RendererConnection::Restore() {
+    std::vector<IBaseFilter*> before;
+    for (const ComPtr<IBaseFilter>& filter : before_) before.push_back(filter.get());
+    RestoredGraph graph(graph_, type_);
+    platform::RestoreConnection(graph, before, upstream_.get(), rendererIn_.get());
 }
 
 }  // namespace win32
