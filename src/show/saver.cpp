@@ -20,8 +20,7 @@ void Form1::SaverSetUp() {
     const bool mirror = !Covers.empty() && show::VideoOnEveryMonitor(ReadSetting(ini::kMonitors, ini::kMonitorsDefault));
     RemoveDShow();
     videoBuild_.Start(p_.background, [&platform = p_] {
-        const std::wstring path = ini::ReadIni(platform.profile, ini::SettingsFile(platform.process), ini::kSection,
-                                               ini::kPath, ini::kPathDefault);
+        const std::wstring path = ini::ReadSetting(platform.profile, platform.process, ini::kPath, ini::kPathDefault);
         return show::BuildDShowGraph(platform, path + L"Trevlin.evc");
     });
     WaitForVideo();

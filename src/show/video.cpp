@@ -45,8 +45,7 @@ show::BuiltVideo show::BuildDShowGraph(platform::Platform& platform, const std::
     Try([&] { video.BasicAudio = Held(video.MediaControl).QueryBasicAudio(); });
     double sound = 1;  // a setting that is no number keeps the soundtrack
     Try([&] {
-        sound = convert::ToDouble(ini::ReadIni(platform.profile, ini::SettingsFile(platform.process), ini::kSection,
-                                               ini::kSound, ini::kSoundDefault));
+        sound = convert::ToDouble(ini::ReadSetting(platform.profile, platform.process, ini::kSound, ini::kSoundDefault));
     });
     Try([&] { Held(video.BasicAudio).put_Volume(sound == 1 ? kFullVolume : kSilence); });
     Try([&] { Held(video.BasicAudio).put_Balance(0); });
