@@ -9,6 +9,7 @@
 
 #include "platform/platform.h"
 #include "show/next_wake.h"
+#include "show/video_build.h"
 
 class Form1 final : public platform::FormEvents, public platform::DirectXEvent8 {
 public:
@@ -26,8 +27,8 @@ public:
     void ShowLoopPass();
 
     // Video (show/video.cpp).
-    void OpenDShowFile(const std::wstring& Filename);  // the two halves below, in turn
-    void BuildDShowGraph(const std::wstring& Filename);
+    void OpenDShowFile(const std::wstring& Filename);  // built, taken over and placed, in turn
+    void TakeOverDShowGraph(show::BuiltVideo built);
     void PlaceDShowWindow();
     void RunDShow();
     void LoopDShow();
@@ -35,8 +36,7 @@ public:
     void MirrorVideo();
 
     // The video through Media Foundation, where DirectShow rendered no
-    // picture (show/video_fallback.cpp).
-    void OpenFallback(const std::wstring& Filename);
+    // picture (show/video_fallback.cpp); opened by the build.
     void RunFallback();
     void LoopFallback();
     void RemoveFallback();
@@ -68,7 +68,8 @@ public:
     // Window mouse moves counted in saver mode; the sixth ends the saver.
     std::int16_t MoveCount = 0;
 
-    // The video graph: all five refer to one graph object while held.
+    // The video graph: all five refer to one graph object while held, and
+    // belong to the window's thread (the build hands over what it made).
     std::unique_ptr<platform::BasicAudio> BasicAudio;
     std::unique_ptr<platform::VideoWindow> VideoWindow;
     std::unique_ptr<platform::MediaControl> MediaControl;
@@ -99,12 +100,9 @@ private:
     bool MusicWanted();
     // The "path" setting read now, followed by the music's file name.
     std::wstring MusicFile();
-    // False while the graph is being built on its own thread: until then the
-    // four video fields belong to that thread.
+    // False while the graph is being built on its own thread; once built, the
+    // graph has been taken over.
     bool VideoBuilt();
-    // "sound" read now is a number equal to 1, or no number: the video's
-    // soundtrack is heard.
-    bool SoundtrackWanted();
     // A video plays, through either path: its end test may need a pass.
     bool VideoPlays() const { return videoRendered_ || Session; }
     // What the window's wait wakes on besides input: the playing video's news.
@@ -113,7 +111,8 @@ private:
     platform::Platform& p_;
     // The graph connected a video renderer: it has a video to run and restart.
     bool videoRendered_ = false;
-    bool buildingVideo_ = false;
+    // The graph being built off the window's thread.
+    platform::Handover<show::BuiltVideo> videoBuild_;
     // The music was given a file: its end test may need a pass.
     bool musicGiven_ = false;
     // How long the wait after the current pass of the show loop may last.

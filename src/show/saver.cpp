@@ -17,12 +17,12 @@ void Form1::SaverSetUp() {
     // A graph may never finish building (a decoder that hangs, a share that
     // does not answer); built off the window's thread, it cannot keep input
     // from ending the saver. Until it is built the screen stays black.
-    buildingVideo_ = true;
     const bool mirror = !Covers.empty() && show::VideoOnEveryMonitor(ReadSetting(ini::kMonitors, ini::kMonitorsDefault));
-    p_.background.Start([this] {
-        RemoveDShow();
-        RemoveFallback();
-        BuildDShowGraph(ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.evc");
+    RemoveDShow();
+    RemoveFallback();
+    videoBuild_.Start(p_.background, [&platform = p_] {
+        const std::wstring path = ini::ReadSetting(platform.profile, platform.process, ini::kPath, ini::kPathDefault);
+        return show::BuildDShowGraph(platform, path + L"Trevlin.evc");
     });
     WaitForVideo();
     if (!Running) return;  // closed while the graph was being built
@@ -50,8 +50,8 @@ void Form1::WaitForVideo() {
 }
 
 bool Form1::VideoBuilt() {
-    if (buildingVideo_ && p_.background.Finished()) buildingVideo_ = false;
-    return !buildingVideo_;
+    if (std::optional<show::BuiltVideo> built = videoBuild_.Take()) TakeOverDShowGraph(std::move(*built));
+    return !videoBuild_.Pending();
 }
 
 void Form1::ShowLoopPass() {

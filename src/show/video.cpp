@@ -19,26 +19,43 @@ constexpr std::int32_t WS_VISIBLE_ = 0x10000000;
 }  // namespace
 
 void Form1::OpenDShowFile(const std::wstring& Filename) {
-    BuildDShowGraph(Filename);
+    TakeOverDShowGraph(show::BuildDShowGraph(p_, Filename));
     PlaceDShowWindow();
 }
 
-// Steps that may wait on the file and its decoders for good.
-void Form1::BuildDShowGraph(const std::wstring& Filename) {
-    Try([&] { MediaControl = p_.graphs.CreateFilgraphManager(); });
+show::BuiltVideo show::BuildDShowGraph(platform::Platform& platform, const std::wstring& Filename) {
+    BuiltVideo video;
+    Try([&] { video.MediaControl = platform.graphs.CreateFilgraphManager(); });
     platform::Rendered rendered;
-    Try([&] { rendered = Held(MediaControl).RenderFile(Filename); });
-    videoRendered_ = rendered.video;
-    if (!videoRendered_) {
+    Try([&] { rendered = Held(video.MediaControl).RenderFile(Filename); });
+    video.rendered = rendered.video;
+    if (!video.rendered) {
         // Its soundtrack alone must not play beside the fallback's.
-        RemoveDShow();
-        OpenFallback(Filename);
-        return;
+        Try([&] { Held(video.MediaControl).Stop(); });
+        video.MediaControl.reset();
+        video.Session = OpenFallback(platform, Filename);
+        return video;
     }
-    Try([&] { BasicAudio = Held(MediaControl).QueryBasicAudio(); });
-    const bool soundtrack = SoundtrackWanted();
-    Try([&] { Held(BasicAudio).put_Volume(soundtrack ? kFullVolume : kSilence); });
-    Try([&] { Held(BasicAudio).put_Balance(0); });
+    Try([&] { video.BasicAudio = Held(video.MediaControl).QueryBasicAudio(); });
+    const bool soundtrack = SoundtrackWanted(platform);
+    Try([&] { Held(video.BasicAudio).put_Volume(soundtrack ? kFullVolume : kSilence); });
+    Try([&] { Held(video.BasicAudio).put_Balance(0); });
+    return video;
+}
+
+void Form1::TakeOverDShowGraph(show::BuiltVideo built) {
+    MediaControl = std::move(built.MediaControl);
+    BasicAudio = std::move(built.BasicAudio);
+    videoRendered_ = built.rendered;
+    Session = std::move(built.Session);
+}
+
+bool show::SoundtrackWanted(platform::Platform& platform) {
+    double sound = 1;  // a setting that is no number keeps the soundtrack
+    Try([&] {
+        sound = convert::ToDouble(ini::ReadSetting(platform.profile, platform.process, ini::kSound, ini::kSoundDefault));
+    });
+    return sound == 1;
 }
 
 // Steps that place the graph's window, which then takes the keyboard: made on
@@ -59,12 +76,6 @@ void Form1::PlaceDShowWindow() {
     Try([&] { MediaPosition = Held(MediaControl).QueryMediaPosition(); });
     Try([&] { Held(MediaPosition).put_Rate(1.0); });
     Try([&] { MediaEvent = Held(MediaControl).QueryMediaEvent(); });
-}
-
-bool Form1::SoundtrackWanted() {
-    double sound = 1;  // a setting that is no number keeps the soundtrack
-    Try([&] { sound = convert::ToDouble(ReadSetting(ini::kSound, ini::kSoundDefault)); });
-    return sound == 1;
 }
 
 // The same pictures on the other monitors, from the one decode. Where the

@@ -6,15 +6,20 @@
 #include "form1.h"
 #include "show/end_test.h"
 #include "show/steps.h"
+#include "show/video_build.h"
 
 using show::Try;
 
-// On the build's thread, like the graph: opening may wait for good.
-void Form1::OpenFallback(const std::wstring& Filename) {
-    Try([&] { Session = p_.sessions.Open(Filename, p_.window.Handle()); });
-    if (!Session) return;  // a black screen, as where the graph renders nothing
-    const bool soundtrack = SoundtrackWanted();
-    Try([&] { Session->SetMasterVolume(soundtrack ? 1.0f : 0.0f); });
+// On the build's thread. The form's handle was made before the build started
+// and stays the same.
+std::unique_ptr<platform::MediaSession> show::OpenFallback(platform::Platform& platform,
+                                                           const std::wstring& Filename) {
+    std::unique_ptr<platform::MediaSession> session;
+    Try([&] { session = platform.sessions.Open(Filename, platform.window.Handle()); });
+    if (!session) return session;  // a black screen, as where the graph renders nothing
+    const bool soundtrack = SoundtrackWanted(platform);
+    Try([&] { session->SetMasterVolume(soundtrack ? 1.0f : 0.0f); });
+    return session;
 }
 
 // The session draws into Form1 itself, under whatever controls Form1 shows;

@@ -427,13 +427,29 @@ std::unique_ptr<platform::DirectX8> FakeDirectX::CreateDirectX8() {
     return std::make_unique<FakeDirectX8>(log_, *this);
 }
 
-void FakeBackground::Start(std::function<void()> work) {
+namespace {
+
+// Finished once the background holds no work: the one piece it may hold is
+// the last one started.
+class FakeJob final : public platform::Job {
+public:
+    explicit FakeJob(const std::function<void()>& pending) : pending_(pending) {}
+    bool Finished() override { return !pending_; }
+
+private:
+    const std::function<void()>& pending_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::Job> FakeBackground::Start(std::function<void()> work) {
     log_.Call("Background.Start");
     if (holdWork) {
         pending_ = std::move(work);
-        return;
+    } else {
+        work();
     }
-    work();
+    return std::make_unique<FakeJob>(pending_);
 }
 
 void FakeBackground::Finish() {

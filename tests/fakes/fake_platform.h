@@ -215,8 +215,7 @@ private:
 class FakeBackground final : public platform::Background {
 public:
     explicit FakeBackground(CallLog& log) : log_(log) {}
-    void Start(std::function<void()> work) override;
-    bool Finished() override { return !pending_; }
+    std::unique_ptr<platform::Job> Start(std::function<void()> work) override;
     void Finish();
     bool holdWork = false;
 

@@ -6,11 +6,11 @@
 
 #include "platform/win32/bstr.h"
 #include "platform/win32/com_ptr.h"
+#include "platform/win32/graph_rewire.h"
 #include "platform/win32/hresult.h"
-#include "platform/win32/system.h"
+#include "platform/win32/stop_list.h"
 #include "platform/win32/threads.h"
 #include "platform/win32/video_mirror.h"
-
 
 namespace win32 {
 namespace {
@@ -55,13 +55,9 @@ public:
         ThrowIfFailed(position_->get_Duration(&seconds));
         return seconds;
     }
-    // Wine never finishes the next Stop of a graph seeked while it runs, so a
-    // running graph stops for the seek; the caller's Run starts it again.
+    // The caller's Run starts the graph again.
     void put_CurrentPosition(double seconds) override {
-        ComPtr<IMediaControl> control = position_.query<IMediaControl>();
-        OAFilterState state = State_Stopped;
-        if (SUCCEEDED(control->GetState(0, &state)) && state == State_Running) ThrowIfFailed(control->Stop());
-        ThrowIfFailed(position_->put_CurrentPosition(seconds));
+        SeekStopped(*position_.query<IMediaControl>().get(), *position_.get(), seconds);
     }
 
 private:
@@ -79,16 +75,10 @@ void GraphEvents::TakeNews() {
     TakeEvents(*events_.get(), [](long) {});
 }
 
-void Dismantle(IMediaControl& control) {
-    control.Stop();
-    ComPtr<IFilterGraph> graph;
-    if (FAILED(control.QueryInterface(__uuidof(IFilterGraph), graph.put_void()))) return;
-    for (;;) {
-        ComPtr<IEnumFilters> filters;
-        ComPtr<IBaseFilter> filter;
-        if (FAILED(graph->EnumFilters(filters.put())) || filters->Next(1, filter.put(), nullptr) != S_OK) return;
-        if (FAILED(graph->RemoveFilter(filter.get()))) return;
-    }
+void SeekStopped(IMediaControl& control, IMediaPosition& position, double seconds) {
+    OAFilterState state = State_Stopped;
+    if (SUCCEEDED(control.GetState(0, &state)) && state == State_Running) ThrowIfFailed(control.Stop());
+    ThrowIfFailed(position.put_CurrentPosition(seconds));
 }
 
 namespace {
@@ -96,11 +86,6 @@ namespace {
 class GraphControl final : public platform::MediaControl {
 public:
     explicit GraphControl(ComPtr<IMediaControl> control) : control_(std::move(control)) {}
-    ~GraphControl() override {
-        if (atEnd_) CancelAtEnd(atEnd_);
-    }
-    GraphControl(const GraphControl&) = delete;
-    GraphControl& operator=(const GraphControl&) = delete;
     // The result code is not read: Windows and Wine give different ones for
     // the same graph, and the connected pins say what will play.
     // Only a graph that was built has decoders to stop before an error box;
@@ -109,7 +94,7 @@ public:
     platform::Rendered RenderFile(const std::wstring& filename) override {
         const Bstr name(filename);
         static_cast<void>(control_->RenderFile(name.get()));
-        if (!atEnd_) atEnd_ = AtEnd([graph = control_.get()] { Dismantle(*graph); });
+        stop_ = StopOnFailure(*control_.get());
         return {RendersMajorType(*control_.get(), MEDIATYPE_Video), RendersMajorType(*control_.get(), MEDIATYPE_Audio)};
     }
     void Run() override { ThrowIfFailed(control_->Run()); }
@@ -134,7 +119,7 @@ public:
 
 private:
     ComPtr<IMediaControl> control_;
-    int atEnd_ = 0;
+    StopOnFailure stop_;
 };
 
 }  // namespace

@@ -41,8 +41,8 @@ public:
     std::unique_ptr<platform::MediaControl> CreateFilgraphManager() override;
 };
 
-// Before a run-time error is shown: stopped and emptied, the graph's decoders
-// end their threads, whoever still holds the graph itself.
-void Dismantle(IMediaControl& control);
+// Wine never finishes the next Stop of a graph seeked while it runs, so a
+// running graph is stopped for the seek; whoever seeks runs it again.
+void SeekStopped(IMediaControl& control, IMediaPosition& position, double seconds);
 
 }  // namespace win32

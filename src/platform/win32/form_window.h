@@ -14,6 +14,8 @@ namespace win32 {
 
 class FormWindow final : public platform::FormWindow {
 public:
+    static constexpr wchar_t kClassName[] = L"TrevlinForm1";
+
     FormWindow();
     ~FormWindow() override;
     FormWindow(const FormWindow&) = delete;
@@ -43,6 +45,9 @@ public:
     void WaitForInput(int milliseconds, platform::WakeUp* also) override;
 
 private:
+    // Control ids, clear of IDOK and IDCANCEL: no default or cancel button.
+    static constexpr int kFirstControlId = 100;
+    static std::size_t Index(platform::Control control) { return static_cast<std::size_t>(control); }
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void CreateControls();

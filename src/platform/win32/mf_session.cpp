@@ -12,7 +12,7 @@
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/hresult.h"
 #include "platform/win32/mf_library.h"
-#include "platform/win32/system.h"
+#include "platform/win32/stop_list.h"
 #include "platform/win32/threads.h"
 
 namespace win32 {
@@ -128,10 +128,10 @@ public:
         events_ = new Events(session_.query<IMFMediaSession>());
         events_->Listen();
         // Nothing plays on behind a run-time error's box.
-        atEnd_ = AtEnd([session = session_.get()] { session->Stop(); });
+        stop_ = StopOnFailure(*session_.get());
     }
     ~Session() override {
-        CancelAtEnd(atEnd_);
+        stop_ = StopOnFailure();
         session_->Close();
         source_->Shutdown();
         session_->Shutdown();
@@ -182,7 +182,7 @@ private:
     ComPtr<IMFPresentationClock> clock_;
     double duration_ = 0;
     Events* events_ = nullptr;  // our reference
-    int atEnd_ = 0;
+    StopOnFailure stop_;
 };
 
 // Each selected video and audio stream, from the source to its renderer;

@@ -16,7 +16,11 @@
 #include "platform/win32/media_player.h"
 #include "platform/win32/mf_session.h"
 #include "platform/win32/monitors.h"
-#include "platform/win32/system.h"
+#include "platform/win32/desktop.h"
+#include "platform/win32/exit.h"
+#include "platform/win32/failure.h"
+#include "platform/win32/process.h"
+#include "platform/win32/profile.h"
 #include "platform/win32/threads.h"
 #include "startup/main.h"
 
@@ -32,14 +36,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     win32::DirectInputMouse directx;
     win32::Background background;
     win32::Monitors monitors(window);
-    const std::unique_ptr<platform::MediaPlayer> player = win32::CreateMediaPlayer();
+    const std::unique_ptr<platform::MediaPlayer> player = win32::CreateMediaPlayer(background);
     platform::Platform platform{process, profile, window,  windows,    cursor,  shell,   graphs,
                                 sessions, *player, directx, background, monitors};
     Form1 form(platform);
     try {
         ini::Main(platform, form);
         win32::EndProcess(static_cast<UINT>(win32::ThePump().RunUntilQuit()));
-    } catch (const platform::Error& error) {
-        win32::Fail(error);
+    } catch (...) {
+        win32::Fail(win32::ErrorOf(std::current_exception()));
     }
 }
