@@ -10,6 +10,7 @@
 
 #include "platform/platform.h"
 #include "show/next_wake.h"
+#include "show/video_build.h"
 
 class Form1 final : public platform::FormEvents, public platform::DirectXEvent8 {
 public:
@@ -27,13 +28,19 @@ public:
     void ShowLoopPass();
 
     // Video (show/video.cpp).
-    void OpenDShowFile(const std::wstring& Filename);  // the two halves below, in turn
-    void BuildDShowGraph(const std::wstring& Filename);
+    void OpenDShowFile(const std::wstring& Filename);  // built, taken over and placed, in turn
+    void TakeOverDShowGraph(show::BuiltVideo built);
     void PlaceDShowWindow();
     void RunDShow();
     void LoopDShow();
     void RemoveDShow();
     void MirrorVideo();
+
+    // The video through Media Foundation, where DirectShow rendered no
+    // picture (show/video_fallback.cpp); opened by the build.
+    void RunFallback();
+    void LoopFallback();
+    void RemoveFallback();
 
     // Music (show/music.cpp).
     void PrepareMp3();
@@ -63,13 +70,16 @@ public:
     // Window mouse moves counted in saver mode; the sixth ends the saver.
     std::int16_t MoveCount = 0;
 
-    // The video graph: all five refer to one graph object while held.
+    // The video graph: all five refer to one graph object while held, and
+    // belong to the window's thread (the build hands over what it made).
     std::unique_ptr<platform::BasicAudio> BasicAudio;
     std::unique_ptr<platform::VideoWindow> VideoWindow;
     std::unique_ptr<platform::MediaControl> MediaControl;
     std::unique_ptr<platform::MediaPosition> MediaPosition;
     // Wakes the show loop's wait when the stream ends before the end test saw it.
     std::unique_ptr<platform::MediaEvent> MediaEvent;
+    // The video when the graph could not show it; never beside a graph.
+    std::unique_ptr<platform::MediaSession> Session;
 
     // The mouse watch: set once by InitMouse, kept until the process ends.
     std::unique_ptr<platform::DirectX8> Dx;
@@ -92,14 +102,19 @@ private:
     bool MusicWanted();
     // The "path" setting read now, followed by the music's file name.
     std::wstring MusicFile();
-    // False while the graph is being built on its own thread: until then the
-    // four video fields belong to that thread.
+    // False while the graph is being built on its own thread; once built, the
+    // graph has been taken over.
     bool VideoBuilt();
+    // A video plays, through either path: its end test may need a pass.
+    bool VideoPlays() const { return videoRendered_ || Session; }
+    // What the window's wait wakes on besides input: the playing video's news.
+    platform::WakeUp* VideoNews();
 
     platform::Platform& p_;
-    // RenderFile succeeded: there is a video to run and to restart.
+    // The graph connected a video renderer: it has a video to run and restart.
     bool videoRendered_ = false;
-    bool buildingVideo_ = false;
+    // The graph being built off the window's thread.
+    platform::Handover<show::BuiltVideo> videoBuild_;
     // The music was given a file: its end test may need a pass.
     bool musicGiven_ = false;
     // The player was seen playing: a stop from now on is the track's end.

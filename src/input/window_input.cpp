@@ -24,7 +24,10 @@ void Form1::Form_Unload() {
     p_.cursor.ShowCursor(true);
     // A graph still being built is not ours to touch: the end of the process
     // takes it.
-    if (VideoBuilt()) RemoveDShow();
+    if (VideoBuilt()) {
+        RemoveDShow();
+        RemoveFallback();
+    }
     // The window is going: the show loop must not run another pass on it.
     Running = false;
 }

@@ -16,7 +16,9 @@ struct Error {
 namespace errors {
 constexpr std::int32_t InvalidArgument = 5;      // "Invalid procedure call or argument"
 constexpr std::int32_t Overflow = 6;             // "Overflow"
+constexpr std::int32_t OutOfMemory = 7;          // "Out of memory"
 constexpr std::int32_t TypeMismatch = 13;        // "Type mismatch"
+constexpr std::int32_t Internal = 51;            // "Internal error"
 constexpr std::int32_t ObjectNotSet = 91;        // "Object variable not set"
 constexpr std::int32_t InvalidPropertyValue = 380;  // "Invalid property value"
 }  // namespace errors

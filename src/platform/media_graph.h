@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/wake_up.h"
+
 namespace platform {
 
 class BasicAudio {
@@ -40,16 +42,22 @@ public:
 
 // The graph's notifications (IMediaEventEx). The product reads none of them:
 // the window's wait merely wakes when the graph posts one, the end of the
-// stream among them, and the platform takes them off the queue.
-class MediaEvent {
-public:
-    virtual ~MediaEvent() = default;
+// stream among them, and taking the news empties the queue.
+class MediaEvent : public WakeUp {};
+
+// What the graph connected to a renderer, read from its pins: the result
+// codes of RenderFile differ between systems, and a partial render may have
+// lost the sound and kept the picture, or the other way round.
+struct Rendered {
+    bool video = false;
+    bool sound = false;
 };
 
 class MediaControl {
 public:
     virtual ~MediaControl() = default;
-    virtual void RenderFile(const std::wstring& filename) = 0;
+    // Throws only where the graph could not be asked at all.
+    virtual Rendered RenderFile(const std::wstring& filename) = 0;
     virtual void Run() = 0;
     virtual void Stop() = 0;
     virtual std::unique_ptr<BasicAudio> QueryBasicAudio() = 0;

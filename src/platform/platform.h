@@ -5,6 +5,7 @@
 #include "platform/cursor.h"
 #include "platform/media_graph.h"
 #include "platform/media_player.h"
+#include "platform/media_session.h"
 #include "platform/monitors.h"
 #include "platform/mouse_device.h"
 #include "platform/process.h"
@@ -22,6 +23,7 @@ struct Platform {
     Cursor& cursor;
     Shell& shell;
     MediaGraphs& graphs;
+    MediaSessions& sessions;  // where the graphs cannot render the video
     MediaPlayer& player;
     DirectX& directx;
     Background& background;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/media_graph.h"
+#include "platform/wake_up.h"
 
 namespace platform {
 
@@ -45,15 +45,16 @@ public:
     virtual void SetCaption(const std::wstring& caption) = 0;
     virtual void SetFixedDialogBorder() = 0;
     virtual void ShowControl(Control control) = 0;
+    virtual void HideControl(Control control) = 0;
     virtual std::int16_t CheckState() = 0;
     virtual void SetCheckState(std::int16_t state) = 0;
     // A message box owned by the window, waiting for the user.
     virtual void ShowMessage(const std::wstring& text) = 0;
     // Processes every waiting window message and device notification.
     virtual void DoEvents() = 0;
-    // Sleeps until input arrives (message or device notification), the graph
-    // posts a notification (when graphEvents is given), or the time is up.
-    virtual void WaitForInput(int milliseconds, MediaEvent* graphEvents) = 0;
+    // Sleeps until input arrives (message or device notification), also has
+    // news (when given), or the time is up.
+    virtual void WaitForInput(int milliseconds, WakeUp* also) = 0;
 };
 
 struct Rect {

@@ -17,6 +17,11 @@ std::wstring ReadIni(platform::Profile& profile, const std::wstring& file,
     return buffer.substr(0, std::min<std::size_t>(copied, 254));
 }
 
+std::wstring ReadSetting(platform::Profile& profile, platform::Process& process, const std::wstring& key,
+                         const std::wstring& def) {
+    return ReadIni(profile, SettingsFile(process), kSection, key, def);
+}
+
 bool WriteIni(platform::Profile& profile, const std::wstring& file, const std::wstring& section,
               const std::wstring& key, const std::wstring& value) {
     std::wstring copy = value;

@@ -23,6 +23,10 @@ std::wstring SettingsFile(platform::Process& process);
 std::wstring ReadIni(platform::Profile& profile, const std::wstring& file,
                      const std::wstring& section, const std::wstring& key, const std::wstring& def);
 
+// ReadIni of the settings file's section "config": what the saver reads.
+std::wstring ReadSetting(platform::Profile& profile, platform::Process& process, const std::wstring& key,
+                         const std::wstring& def);
+
 // Stores value with every carriage return and line feed turned into a space.
 // False when the platform could not store it.
 bool WriteIni(platform::Profile& profile, const std::wstring& file, const std::wstring& section,

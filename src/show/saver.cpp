@@ -21,11 +21,12 @@ void Form1::SaverSetUp() {
     // A graph may never finish building (a decoder that hangs, a share that
     // does not answer); built off the window's thread, it cannot keep input
     // from ending the saver. Until it is built the screen stays black.
-    buildingVideo_ = true;
     const bool mirror = !Covers.empty() && show::VideoOnEveryMonitor(ReadSetting(ini::kMonitors, ini::kMonitorsDefault));
-    p_.background.Start([this] {
-        RemoveDShow();
-        BuildDShowGraph(ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.evc");
+    RemoveDShow();
+    RemoveFallback();
+    videoBuild_.Start(p_.background, [&platform = p_] {
+        const std::wstring path = ini::ReadSetting(platform.profile, platform.process, ini::kPath, ini::kPathDefault);
+        return show::BuildDShowGraph(platform, path + L"Trevlin.evc");
     });
     WaitForVideo();
     if (!Running) return;  // closed while the graph was being built
@@ -33,6 +34,7 @@ void Form1::SaverSetUp() {
     PlaceDShowWindow();
     if (mirror) MirrorVideo();
     RunDShow();
+    RunFallback();
     if (MusicWanted()) PlayMp3();
 }
 
@@ -52,12 +54,13 @@ void Form1::WaitForVideo() {
 }
 
 bool Form1::VideoBuilt() {
-    if (buildingVideo_ && p_.background.Finished()) buildingVideo_ = false;
-    return !buildingVideo_;
+    if (std::optional<show::BuiltVideo> built = videoBuild_.Take()) TakeOverDShowGraph(std::move(*built));
+    return !videoBuild_.Pending();
 }
 
 void Form1::ShowLoopPass() {
     LoopDShow();
+    LoopFallback();
     if (MusicWanted()) LoopMp3();
     p_.window.DoEvents();
 }
@@ -66,8 +69,8 @@ void Form1::ShowLoop() {
     while (Running) {
         // The pass's end tests shorten the wait to what they read; input, and
         // the end of the video's stream, cut it short.
-        wake_ = show::NextWake(videoRendered_ || musicGiven_);
+        wake_ = show::NextWake(VideoPlays() || musicGiven_);
         ShowLoopPass();
-        if (Running) p_.window.WaitForInput(wake_.Milliseconds(), videoRendered_ ? MediaEvent.get() : nullptr);
+        if (Running) p_.window.WaitForInput(wake_.Milliseconds(), VideoNews());
     }
 }

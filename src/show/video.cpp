@@ -5,49 +5,57 @@
 #include "platform/error.h"
 #include "settings/ini.h"
 #include "show/end_test.h"
+#include "show/steps.h"
 
 namespace {
+
+using show::Held;
+using show::Try;
 
 constexpr std::int32_t kFullVolume = 0;
 constexpr std::int32_t kSilence = -10000;
 constexpr std::int32_t WS_VISIBLE_ = 0x10000000;
 
-// A step on a field that was never filled fails like a refused call.
-template <typename T>
-T& Held(const std::unique_ptr<T>& field) {
-    if (!field) throw platform::MakeError(platform::errors::ObjectNotSet);
-    return *field;
-}
-
-template <typename Step>
-void Try(Step step) {
-    try {
-        step();
-    } catch (const platform::Error&) {
-        // A failed step leaves the graph as far as it got; the next one runs.
-    }
-}
-
 }  // namespace
 
 void Form1::OpenDShowFile(const std::wstring& Filename) {
-    BuildDShowGraph(Filename);
+    TakeOverDShowGraph(show::BuildDShowGraph(p_, Filename));
     PlaceDShowWindow();
 }
 
-// Steps that may wait on the file and its decoders for good.
-void Form1::BuildDShowGraph(const std::wstring& Filename) {
-    Try([&] { MediaControl = p_.graphs.CreateFilgraphManager(); });
-    videoRendered_ = false;
-    Try([&] {
-        Held(MediaControl).RenderFile(Filename);
-        videoRendered_ = true;
-    });
-    Try([&] { BasicAudio = Held(MediaControl).QueryBasicAudio(); });
+show::BuiltVideo show::BuildDShowGraph(platform::Platform& platform, const std::wstring& Filename) {
+    BuiltVideo video;
+    Try([&] { video.MediaControl = platform.graphs.CreateFilgraphManager(); });
+    platform::Rendered rendered;
+    Try([&] { rendered = Held(video.MediaControl).RenderFile(Filename); });
+    video.rendered = rendered.video;
+    if (!video.rendered) {
+        // Its soundtrack alone must not play beside the fallback's.
+        Try([&] { Held(video.MediaControl).Stop(); });
+        video.MediaControl.reset();
+        video.Session = OpenFallback(platform, Filename);
+        return video;
+    }
+    Try([&] { video.BasicAudio = Held(video.MediaControl).QueryBasicAudio(); });
+    const bool soundtrack = SoundtrackWanted(platform);
+    Try([&] { Held(video.BasicAudio).put_Volume(soundtrack ? kFullVolume : kSilence); });
+    Try([&] { Held(video.BasicAudio).put_Balance(0); });
+    return video;
+}
+
+void Form1::TakeOverDShowGraph(show::BuiltVideo built) {
+    MediaControl = std::move(built.MediaControl);
+    BasicAudio = std::move(built.BasicAudio);
+    videoRendered_ = built.rendered;
+    Session = std::move(built.Session);
+}
+
+bool show::SoundtrackWanted(platform::Platform& platform) {
     double sound = 1;  // a setting that is no number keeps the soundtrack
-    Try([&] { sound = convert::ToDouble(ReadSetting(ini::kSound, ini::kSoundDefault)); });
-    Try([&] { Held(BasicAudio).put_Volume(sound == 1 ? kFullVolume : kSilence); });
-    Try([&] { Held(BasicAudio).put_Balance(0); });
+    Try([&] {
+        sound = convert::ToDouble(ini::ReadSetting(platform.profile, platform.process, ini::kSound, ini::kSoundDefault));
+    });
+    return sound == 1;
 }
 
 // Steps that place the graph's window, which then takes the keyboard: made on

@@ -81,11 +81,17 @@ void FakeWindow::SetHeight(int height) {
     clientHeight = height;
 }
 
-void FakeWindow::ShowControl(platform::Control control) {
+namespace {
+const char* ControlName(platform::Control control) {
     static const char* names[] = {"CmdOK", "CmdCancel", "Check1", "Mp3", "Label4",
                                   "Label2", "Label3", "Label1", "Image1"};
-    log_.Call("Window.ShowControl", names[static_cast<int>(control)]);
+    return names[static_cast<int>(control)];
 }
+}  // namespace
+
+void FakeWindow::ShowControl(platform::Control control) { log_.Call("Window.ShowControl", ControlName(control)); }
+
+void FakeWindow::HideControl(platform::Control control) { log_.Call("Window.HideControl", ControlName(control)); }
 
 void FakeWindow::SetCheckState(std::int16_t state) {
     log_.Call("Window.SetCheckState", std::to_string(state));
@@ -105,8 +111,13 @@ void FakeWindow::DoEvents() {
     next();
 }
 
-void FakeWindow::WaitForInput(int milliseconds, platform::MediaEvent* graphEvents) {
-    log_.Call("Window.WaitForInput", std::to_string(milliseconds) + (graphEvents ? ",MediaEvent" : ""));
+void FakeWindow::WaitForInput(int milliseconds, platform::WakeUp* also) {
+    const bool graph = dynamic_cast<platform::MediaEvent*>(also) != nullptr;
+    const bool session = dynamic_cast<platform::MediaSession*>(also) != nullptr;
+    log_.Call("Window.WaitForInput", std::to_string(milliseconds) + (graph     ? ",MediaEvent"
+                                                                     : session ? ",MediaSession"
+                                                                     : also    ? ",WakeUp"
+                                                                               : ""));
 }
 
 bool FakeWindowApi::IsWindow(std::intptr_t window) {
@@ -217,6 +228,8 @@ class FakeMediaEvent final : public platform::MediaEvent {
 public:
     explicit FakeMediaEvent(CallLog& log) : log_(log) {}
     ~FakeMediaEvent() override { log_.calls.push_back("MediaEvent.Release()"); }
+    std::intptr_t Handle() override { return 0; }
+    void TakeNews() override { log_.Call("MediaEvent.TakeNews"); }
 
 private:
     CallLog& log_;
@@ -226,7 +239,10 @@ class FakeMediaControl final : public platform::MediaControl {
 public:
     FakeMediaControl(CallLog& log, GraphState& state) : log_(log), state_(state) {}
     ~FakeMediaControl() override { log_.calls.push_back("MediaControl.Release()"); }
-    void RenderFile(const std::wstring& f) override { log_.Call("MediaControl.RenderFile", Narrow(f)); }
+    platform::Rendered RenderFile(const std::wstring& f) override {
+        log_.Call("MediaControl.RenderFile", Narrow(f));
+        return state_.rendered;
+    }
     void Run() override { log_.Call("MediaControl.Run"); }
     void Stop() override { log_.Call("MediaControl.Stop"); }
     std::unique_ptr<platform::BasicAudio> QueryBasicAudio() override {
@@ -254,6 +270,37 @@ public:
 private:
     CallLog& log_;
     GraphState& state_;
+};
+
+class FakeSession final : public platform::MediaSession {
+public:
+    FakeSession(CallLog& log, SessionState& state) : log_(log), state_(state) {}
+    ~FakeSession() override { log_.calls.push_back("Session.Release()"); }
+    std::intptr_t Handle() override { return 0x5e5; }
+    void TakeNews() override { log_.Call("Session.TakeNews"); }
+    void SetMasterVolume(float level) override { log_.Call("Session.SetMasterVolume", Num(level)); }
+    void Start() override { log_.Call("Session.Start"); }
+    void Restart() override {
+        log_.Call("Session.Restart");
+        state_.position = 0;
+        state_.ended = false;
+    }
+    double Position() override {
+        log_.Call("Session.Position");
+        return state_.position;
+    }
+    double Duration() override {
+        log_.Call("Session.Duration");
+        return state_.duration;
+    }
+    bool Ended() override {
+        log_.Call("Session.Ended");
+        return state_.ended;
+    }
+
+private:
+    CallLog& log_;
+    SessionState& state_;
 };
 
 class FakeControls final : public platform::PlayerControls {
@@ -355,6 +402,11 @@ std::unique_ptr<platform::MediaControl> FakeGraphs::CreateFilgraphManager() {
     return std::make_unique<FakeMediaControl>(log_, state);
 }
 
+std::unique_ptr<platform::MediaSession> FakeSessions::Open(const std::wstring& file, std::intptr_t window) {
+    log_.Call("MediaSessions.Open", Narrow(file) + "," + std::to_string(window));
+    return std::make_unique<FakeSession>(log_, state);
+}
+
 std::unique_ptr<platform::PlayerControls> FakePlayer::controls() {
     log_.Call("Mp3.controls");
     return std::make_unique<FakeControls>(log_, state);
@@ -375,13 +427,29 @@ std::unique_ptr<platform::DirectX8> FakeDirectX::CreateDirectX8() {
     return std::make_unique<FakeDirectX8>(log_, *this);
 }
 
-void FakeBackground::Start(std::function<void()> work) {
+namespace {
+
+// Finished once the background holds no work: the one piece it may hold is
+// the last one started.
+class FakeJob final : public platform::Job {
+public:
+    explicit FakeJob(const std::function<void()>& pending) : pending_(pending) {}
+    bool Finished() override { return !pending_; }
+
+private:
+    const std::function<void()>& pending_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::Job> FakeBackground::Start(std::function<void()> work) {
     log_.Call("Background.Start");
     if (holdWork) {
         pending_ = std::move(work);
-        return;
+    } else {
+        work();
     }
-    work();
+    return std::make_unique<FakeJob>(pending_);
 }
 
 void FakeBackground::Finish() {

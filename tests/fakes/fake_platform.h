@@ -85,6 +85,7 @@ public:
     void SetCaption(const std::wstring& caption) override { log_.Call("Window.SetCaption", Narrow(caption)); }
     void SetFixedDialogBorder() override { log_.Call("Window.SetFixedDialogBorder"); }
     void ShowControl(platform::Control control) override;
+    void HideControl(platform::Control control) override;
     std::int16_t CheckState() override { return check; }
     void SetCheckState(std::int16_t state) override;
     void ShowMessage(const std::wstring& text) override;
@@ -92,7 +93,7 @@ public:
     void DoEvents() override;
     // "Window.WaitForInput(15)", or "Window.WaitForInput(15,MediaEvent)" when
     // the graph's notifications wake it too.
-    void WaitForInput(int milliseconds, platform::MediaEvent* graphEvents) override;
+    void WaitForInput(int milliseconds, platform::WakeUp* also) override;
 
     platform::FormEvents* events = nullptr;
     int clientWidth = 343, clientHeight = 210;
@@ -142,10 +143,12 @@ private:
     CallLog& log_;
 };
 
-// The video graph: position and duration are what get_* report.
+// The video graph: position and duration are what get_* report; rendered is
+// what RenderFile connected.
 struct GraphState {
     double position = 0;
     double duration = 10;
+    platform::Rendered rendered{true, true};
 };
 
 class FakeGraphs final : public platform::MediaGraphs {
@@ -153,6 +156,23 @@ public:
     explicit FakeGraphs(CallLog& log) : log_(log) {}
     std::unique_ptr<platform::MediaControl> CreateFilgraphManager() override;
     GraphState state;
+
+private:
+    CallLog& log_;
+};
+
+// The Media Foundation session: what Position, Duration and Ended report.
+struct SessionState {
+    double position = 0;
+    double duration = 10;
+    bool ended = false;
+};
+
+class FakeSessions final : public platform::MediaSessions {
+public:
+    explicit FakeSessions(CallLog& log) : log_(log) {}
+    std::unique_ptr<platform::MediaSession> Open(const std::wstring& file, std::intptr_t window) override;
+    SessionState state;
 
 private:
     CallLog& log_;
@@ -196,8 +216,7 @@ private:
 class FakeBackground final : public platform::Background {
 public:
     explicit FakeBackground(CallLog& log) : log_(log) {}
-    void Start(std::function<void()> work) override;
-    bool Finished() override { return !pending_; }
+    std::unique_ptr<platform::Job> Start(std::function<void()> work) override;
     void Finish();
     bool holdWork = false;
 
@@ -236,13 +255,14 @@ struct FakePlatform {
     FakeCursor cursor{log};
     FakeShell shell{log};
     FakeGraphs graphs{log};
+    FakeSessions sessions{log};
     FakePlayer player{log};
     FakeDirectX directx{log};
     FakeBackground background{log};
     FakeMonitors monitors{log};
     FakeClock clock;
-    platform::Platform platform{process, profile, window,  windows,    cursor,  shell,
-                                graphs,  player,  directx, background, monitors, clock};
+    platform::Platform platform{process, profile,  window,  windows, cursor,     shell,
+                                graphs,  sessions, player,  directx, background, monitors, clock};
 
     std::wstring SettingsFile() const { return process.folder + L"\\Trevlin.ini"; }
     void SetSetting(const std::wstring& key, const std::wstring& value) { profile.Set(SettingsFile(), key, value); }

@@ -47,6 +47,27 @@ def make_video(path: Path, seconds: float = VIDEO_SECONDS) -> Path:
     return Path(path)
 
 
+def make_mp4(path: Path, seconds: float = VIDEO_SECONDS) -> Path:
+    """What cameras and editors make today: H.264 video and AAC sound in MP4, the same
+    picture and tone as make_video's."""
+    _ffmpeg("-f", "lavfi", "-i", f"testsrc2=size=320x240:rate=25:duration={seconds}",
+            *_tone(VIDEO_TONE, seconds),
+            "-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p",
+            "-c:a", "aac", "-b:a", "128k", "-ac", "2",
+            "-shortest", "-movflags", "+faststart", "-f", "mp4", str(path))
+    return Path(path)
+
+
+def make_damaged_mp4(path: Path, mp4: Path) -> Path:
+    """An MP4 whose file type box is intact and whose every byte after it is noise."""
+    data = bytearray(mp4.read_bytes())
+    rng = random.Random(19)
+    head = int.from_bytes(data[:4], "big")  # the ftyp box's length
+    data[head:] = bytes(rng.getrandbits(8) for _ in range(len(data) - head))
+    path.write_bytes(bytes(data))
+    return path
+
+
 def make_music(path: Path, seconds: float = MUSIC_SECONDS) -> Path:
     """A Windows Media Audio (WMA v2) file holding one steady tone."""
     _ffmpeg(*_tone(MUSIC_TONE, seconds), "-c:a", "wmav2", "-b:a", "128k", "-ac", "2",

@@ -46,6 +46,9 @@ PREFIX_RECIPE = "3"
 _FILTER_CATEGORY = "{083863F1-70DE-11D0-BD40-00A0C911CE86}"
 _VMR7 = "{6BC1CFFA-8FC1-4261-AC22-CFB4CC38DB50}"
 _VMR7_MERIT = 0x00600000
+# Wine's DirectShow opens almost any file through the GStreamer parser; with its merit
+# below what RenderFile tries, it opens what a stock Windows DirectShow opens (no MP4).
+_GSTREAMER_PARSER = "{F9D8D64E-A144-47DC-8EE0-F53498372C29}"
 
 # The http/https "open" command runs C:\trevlin\probe.exe, which each session copies in.
 _PREFIX_SETTINGS = r"""REGEDIT4
@@ -370,11 +373,14 @@ class Rig:
     start_timeout = 30.0
 
     def __init__(self, screen: tuple[int, int] = SCREEN,
-                 monitors: list[tuple[int, int, int, int]] | None = None):
+                 monitors: list[tuple[int, int, int, int]] | None = None,
+                 directshow_mp4: bool = True):
         """monitors: (left, top, width, height) of each monitor laid over the X screen, the
         primary first, with the primary at 0,0 in Wine's coordinates. The X screen is made
-        as large as their union; None gives one monitor as large as screen."""
+        as large as their union; None gives one monitor as large as screen.
+        directshow_mp4=False gives the session a DirectShow that opens no MP4, as Windows'."""
         self.monitors = monitors
+        self.directshow_mp4 = directshow_mp4
         if monitors:
             screen = (max(x + w for x, y, w, h in monitors) - min(x for x, y, w, h in monitors),
                       max(y + h for x, y, w, h in monitors) - min(y for x, y, w, h in monitors))
@@ -443,6 +449,8 @@ class Rig:
         self.env["WINEPREFIX"] = str(self.prefix)
         if self.monitors:
             self._lay_out_monitors()
+        if not self.directshow_mp4:
+            _demote_gstreamer_parser(self.prefix / "system.reg")
         self._wineserver = self._spawn(["wineserver", "--foreground", "--persistent"])
         (self.prefix / "drive_c" / "trevlin").mkdir(exist_ok=True)
         shutil.copy2(PROBE_EXE, self.prefix / "drive_c" / "trevlin" / "probe.exe")
@@ -803,6 +811,20 @@ def _vmr7_merit_setting(system_reg: Path) -> str:
     data[4:8] = _VMR7_MERIT.to_bytes(4, "little")
     return (f"\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{_FILTER_CATEGORY}\\Instance\\{_VMR7}]\n"
             f'"FilterData"=hex:{",".join(f"{b:02x}" for b in data)}\n')
+
+
+def _demote_gstreamer_parser(system_reg: Path) -> None:
+    """Lowers the parser's merit (FilterData bytes 4-7) from 0x800000 to 0x100000, in a
+    prefix whose wineserver has not started."""
+    section = f"[Software\\\\Classes\\\\CLSID\\\\{_FILTER_CATEGORY}\\\\Instance\\\\{_GSTREAMER_PARSER}]".lower()
+    lines = system_reg.read_text(errors="surrogateescape").splitlines(keepends=True)
+    start = next(i for i, line in enumerate(lines) if line.lower().startswith(section))
+    i = next(j for j in range(start + 1, len(lines)) if lines[j].startswith('"FilterData"=hex:'))
+    merit = '"FilterData"=hex:02,00,00,00,00,00,80,00,'
+    if not lines[i].startswith(merit):
+        raise RigError("the GStreamer parser's FilterData is not as expected")
+    lines[i] = '"FilterData"=hex:02,00,00,00,00,00,10,00,' + lines[i][len(merit):]
+    system_reg.write_text("".join(lines), errors="surrogateescape")
 
 
 def _copy_prefix(source: Path, target: Path) -> None:

@@ -6,11 +6,11 @@
 
 #include "platform/win32/bstr.h"
 #include "platform/win32/com_ptr.h"
+#include "platform/win32/graph_rewire.h"
 #include "platform/win32/hresult.h"
-#include "platform/win32/system.h"
+#include "platform/win32/stop_list.h"
 #include "platform/win32/threads.h"
 #include "platform/win32/video_mirror.h"
-
 
 namespace win32 {
 namespace {
@@ -55,13 +55,9 @@ public:
         ThrowIfFailed(position_->get_Duration(&seconds));
         return seconds;
     }
-    // Wine never finishes the next Stop of a graph seeked while it runs, so a
-    // running graph stops for the seek; the caller's Run starts it again.
+    // The caller's Run starts the graph again.
     void put_CurrentPosition(double seconds) override {
-        ComPtr<IMediaControl> control = position_.query<IMediaControl>();
-        OAFilterState state = State_Stopped;
-        if (SUCCEEDED(control->GetState(0, &state)) && state == State_Running) ThrowIfFailed(control->Stop());
-        ThrowIfFailed(position_->put_CurrentPosition(seconds));
+        SeekStopped(*position_.query<IMediaControl>().get(), *position_.get(), seconds);
     }
 
 private:
@@ -75,20 +71,14 @@ GraphEvents::GraphEvents(ComPtr<IMediaEventEx> events) : events_(std::move(event
     if (SUCCEEDED(events_->GetEventHandle(&handle))) handle_ = reinterpret_cast<HANDLE>(handle);
 }
 
-void GraphEvents::Drain() {
+void GraphEvents::TakeNews() {
     TakeEvents(*events_.get(), [](long) {});
 }
 
-void Dismantle(IMediaControl& control) {
-    control.Stop();
-    ComPtr<IFilterGraph> graph;
-    if (FAILED(control.QueryInterface(__uuidof(IFilterGraph), graph.put_void()))) return;
-    for (;;) {
-        ComPtr<IEnumFilters> filters;
-        ComPtr<IBaseFilter> filter;
-        if (FAILED(graph->EnumFilters(filters.put())) || filters->Next(1, filter.put(), nullptr) != S_OK) return;
-        if (FAILED(graph->RemoveFilter(filter.get()))) return;
-    }
+void SeekStopped(IMediaControl& control, IMediaPosition& position, double seconds) {
+    OAFilterState state = State_Stopped;
+    if (SUCCEEDED(control.GetState(0, &state)) && state == State_Running) ThrowIfFailed(control.Stop());
+    ThrowIfFailed(position.put_CurrentPosition(seconds));
 }
 
 namespace {
@@ -96,19 +86,16 @@ namespace {
 class GraphControl final : public platform::MediaControl {
 public:
     explicit GraphControl(ComPtr<IMediaControl> control) : control_(std::move(control)) {}
-    ~GraphControl() override {
-        if (atEnd_) CancelAtEnd(atEnd_);
-    }
-    GraphControl(const GraphControl&) = delete;
-    GraphControl& operator=(const GraphControl&) = delete;
-    // VFW_S_PARTIAL_RENDER and the like are successes: what could be rendered plays.
+    // The result code is not read: Windows and Wine give different ones for
+    // the same graph, and the connected pins say what will play.
     // Only a graph that was built has decoders to stop before an error box;
     // one whose build never returns holds its own lock, and a Stop would wait
     // on it.
-    void RenderFile(const std::wstring& filename) override {
+    platform::Rendered RenderFile(const std::wstring& filename) override {
         const Bstr name(filename);
-        ThrowIfFailed(control_->RenderFile(name.get()));
-        if (!atEnd_) atEnd_ = AtEnd([graph = control_.get()] { Dismantle(*graph); });
+        static_cast<void>(control_->RenderFile(name.get()));
+        stop_ = StopOnFailure(*control_.get());
+        return {RendersMajorType(*control_.get(), MEDIATYPE_Video), RendersMajorType(*control_.get(), MEDIATYPE_Audio)};
     }
     void Run() override { ThrowIfFailed(control_->Run()); }
     void Stop() override { ThrowIfFailed(control_->Stop()); }
@@ -132,7 +119,7 @@ public:
 
 private:
     ComPtr<IMediaControl> control_;
-    int atEnd_ = 0;
+    StopOnFailure stop_;
 };
 
 }  // namespace

@@ -23,14 +23,13 @@ void TakeEvents(IMediaEventEx& events, Seen seen) {
 }
 
 // The graph's notifications, for the window's wait to wake on. The handle is
-// the graph's own: set while notifications are queued, so whoever wakes on it
-// must take them (Drain) before waiting again.
+// the graph's own: set while notifications are queued.
 class GraphEvents final : public platform::MediaEvent {
 public:
     explicit GraphEvents(ComPtr<IMediaEventEx> events);
     // Null when the graph gave none: nothing to wake on.
-    HANDLE Handle() const { return handle_; }
-    void Drain();
+    std::intptr_t Handle() override { return reinterpret_cast<std::intptr_t>(handle_); }
+    void TakeNews() override;
 
 private:
     ComPtr<IMediaEventEx> events_;
@@ -42,8 +41,8 @@ public:
     std::unique_ptr<platform::MediaControl> CreateFilgraphManager() override;
 };
 
-// Before a run-time error is shown: stopped and emptied, the graph's decoders
-// end their threads, whoever still holds the graph itself.
-void Dismantle(IMediaControl& control);
+// Wine never finishes the next Stop of a graph seeked while it runs, so a
+// running graph is stopped for the seek; whoever seeks runs it again.
+void SeekStopped(IMediaControl& control, IMediaPosition& position, double seconds);
 
 }  // namespace win32

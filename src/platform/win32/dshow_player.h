@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/background.h"
 #include "platform/media_player.h"
 #include "platform/win32/media_player.h"
 
@@ -15,7 +16,7 @@ class DShowTrack;
 
 class DShowPlayer final : public platform::MediaPlayer {
 public:
-    explicit DShowPlayer(const PlayerSettings& settings);
+    DShowPlayer(const PlayerSettings& settings, platform::Background& background);
     ~DShowPlayer() override;
     DShowPlayer(const DShowPlayer&) = delete;
     DShowPlayer& operator=(const DShowPlayer&) = delete;

@@ -14,6 +14,8 @@ namespace win32 {
 
 class FormWindow final : public platform::FormWindow {
 public:
+    static constexpr wchar_t kClassName[] = L"TrevlinForm1";
+
     FormWindow();
     ~FormWindow() override;
     FormWindow(const FormWindow&) = delete;
@@ -36,13 +38,17 @@ public:
     void SetCaption(const std::wstring& caption) override;
     void SetFixedDialogBorder() override;
     void ShowControl(platform::Control control) override;
+    void HideControl(platform::Control control) override;
     std::int16_t CheckState() override;
     void SetCheckState(std::int16_t state) override;
     void ShowMessage(const std::wstring& text) override;
     void DoEvents() override;
-    void WaitForInput(int milliseconds, platform::MediaEvent* graphEvents) override;
+    void WaitForInput(int milliseconds, platform::WakeUp* also) override;
 
 private:
+    // Control ids, clear of IDOK and IDCANCEL: no default or cancel button.
+    static constexpr int kFirstControlId = 100;
+    static std::size_t Index(platform::Control control) { return static_cast<std::size_t>(control); }
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void CreateControls();

@@ -10,7 +10,6 @@
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/dshow_player.h"
 #include "platform/win32/hresult.h"
-#include "platform/win32/server_library.h"
 #include "platform/win32/threads.h"
 
 namespace win32 {
@@ -90,11 +89,12 @@ private:
 // Throws if the control is missing, refuses a setting or cannot report its
 // state. The state is asked before any file is given: some versions of the
 // control answer everything else but cannot be trusted with a file then.
-// A refused control leaves nothing of itself loaded.
+// A refused control's library stays loaded for the rest of the run: threads
+// of the control's may still run in it.
 std::unique_ptr<platform::MediaPlayer> CreateControlPlayer(const PlayerSettings& stored) {
-    ServerLibrary library;  // outlives every object made from it
     ComPtr<IWMPPlayer4> player;
-    ThrowIfFailed(library.Create(__uuidof(WindowsMediaPlayer), __uuidof(IWMPPlayer4), player.put_void()));
+    ThrowIfFailed(CoCreateInstance(__uuidof(WindowsMediaPlayer), nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWMPPlayer4),
+                                   player.put_void()));
     // No user interface before anything else can show one.
     {
         const Bstr uiMode(stored.uiMode);
@@ -117,11 +117,10 @@ std::unique_ptr<platform::MediaPlayer> CreateControlPlayer(const PlayerSettings&
     ThrowIfFailed(settings->put_balance(stored.balance));
     WMPPlayState state = wmppsUndefined;
     ThrowIfFailed(player->get_playState(&state));
-    library.Keep();
     return std::make_unique<ControlPlayer>(std::move(player));
 }
 
-std::unique_ptr<platform::MediaPlayer> CreatePlayer() {
+std::unique_ptr<platform::MediaPlayer> CreatePlayer(platform::Background& background) {
     UseCom();
     const PlayerSettings stored;
     try {
@@ -129,13 +128,14 @@ std::unique_ptr<platform::MediaPlayer> CreatePlayer() {
     } catch (const platform::Error&) {
         // Whatever the control refused, our own player honours the same settings.
     }
-    return std::make_unique<DShowPlayer>(stored);
+    return std::make_unique<DShowPlayer>(stored, background);
 }
 
 // The player is made the first time it is used: a run that plays no music
 // (the preview, the dialog, a command line that ends at once) creates nothing.
 class LazyPlayer final : public platform::MediaPlayer {
 public:
+    explicit LazyPlayer(platform::Background& background) : background_(background) {}
     void put_URL(const std::wstring& url) override { Get().put_URL(url); }
     void Prepare(const std::wstring& url) override { Get().Prepare(url); }
     std::unique_ptr<platform::PlayerControls> controls() override { return Get().controls(); }
@@ -144,14 +144,17 @@ public:
 
 private:
     platform::MediaPlayer& Get() {
-        if (!player_) player_ = CreatePlayer();
+        if (!player_) player_ = CreatePlayer(background_);
         return *player_;
     }
+    platform::Background& background_;
     std::unique_ptr<platform::MediaPlayer> player_;
 };
 
 }  // namespace
 
-std::unique_ptr<platform::MediaPlayer> CreateMediaPlayer() { return std::make_unique<LazyPlayer>(); }
+std::unique_ptr<platform::MediaPlayer> CreateMediaPlayer(platform::Background& background) {
+    return std::make_unique<LazyPlayer>(background);
+}
 
 }  // namespace win32

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/background.h"
 #include "platform/media_player.h"
 
 namespace win32 {
@@ -24,7 +25,8 @@ struct PlayerSettings {
     std::wstring baseURL;
 };
 
-// The control, else our own player, made at the first call on it.
-std::unique_ptr<platform::MediaPlayer> CreateMediaPlayer();
+// The control, else our own player, made at the first call on it; ours opens
+// its files on background's threads.
+std::unique_ptr<platform::MediaPlayer> CreateMediaPlayer(platform::Background& background);
 
 }  // namespace win32

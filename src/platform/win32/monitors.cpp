@@ -1,7 +1,7 @@
 #include "platform/win32/monitors.h"
 
-#include "platform/win32/system.h"
-#include "platform/win32/video_mirror.h"
+#include "platform/win32/failure.h"
+#include "platform/win32/mirror_painter.h"
 
 namespace win32 {
 namespace {
@@ -56,7 +56,10 @@ LRESULT CALLBACK CoverProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) 
                           reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
     }
     auto* events = reinterpret_cast<platform::FormEvents*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (msg == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        DetachMirror(window);
+    }
     if (!events) return DefWindowProcW(window, msg, wParam, lParam);
     return Dispatch([&] { return Handle(window, msg, wParam, lParam, *events); });
 }

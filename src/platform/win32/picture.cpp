@@ -12,7 +12,7 @@ constexpr long kHimetricPerInch = 2540;
 }  // namespace
 
 Picture::Picture(int resourceId) {
-    UseCom();
+    UseCom(Apartment::Single);
     HMODULE module = GetModuleHandleW(nullptr);
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
     if (!found) return;

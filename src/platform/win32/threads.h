@@ -3,16 +3,20 @@
 // std::thread or std::mutex, so these stand on the Win32 calls.
 #include "platform/win32/win.h"
 
-#include <atomic>
 #include <functional>
+#include <memory>
 
 #include "platform/background.h"
 
 namespace win32 {
 
-// Enters a COM apartment on the calling thread, once: single-threaded on the
-// window's thread (the media player control wants one), multithreaded on ours.
-void UseCom();
+// Enters a COM apartment on the calling thread, once. The saver's objects
+// (graphs, the mirror, the music) live in the multithreaded apartment, which
+// the window's thread and ours share, so that any of them may use what
+// another made. The picture of the preview and the shell of the dialog want
+// a single-threaded one, on a window's thread that makes no graph.
+enum class Apartment { Multi, Single };
+void UseCom(Apartment apartment = Apartment::Multi);
 
 // A lock held for one scope.
 class Lock {
@@ -26,25 +30,12 @@ private:
     SRWLOCK& lock_;
 };
 
-// Runs work on a new thread in the multithreaded apartment. Nobody waits for
-// the thread: the process may end while it is still blocked, which is the
-// point of having it.
-void RunOnNewThread(std::function<void()> work);
-
+// Threads in the multithreaded apartment. Started from the window's thread,
+// which enters that apartment first: what the work makes, it hands over to
+// the same apartment. The window's waits wake whenever a piece of work returns.
 class Background final : public platform::Background {
 public:
-    Background() = default;
-    Background(const Background&) = delete;
-    Background& operator=(const Background&) = delete;
-
-    void Start(std::function<void()> work) override;
-    bool Finished() override { return finished_.load(std::memory_order_acquire); }
-
-private:
-    // Made at the first Start and watched by the window thread's pump from
-    // then on, so its waits wake; never closed while the pump may wait on it.
-    HANDLE done_ = nullptr;
-    std::atomic<bool> finished_{true};
+    std::unique_ptr<platform::Job> Start(std::function<void()> work) override;
 };
 
 }  // namespace win32

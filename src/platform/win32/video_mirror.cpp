@@ -2,45 +2,44 @@
 
 #include <qedit.h>
 
-#include <algorithm>
 #include <atomic>
-#include <cstring>
+#include <memory>
+#include <optional>
 #include <utility>
 
 #include "platform/win32/com_ptr.h"
+#include "platform/win32/failure.h"
+#include "platform/win32/graph_rewire.h"
 #include "platform/win32/hresult.h"
+#include "platform/win32/mirror_painter.h"
 #include "platform/win32/threads.h"
-
 
 namespace win32 {
 namespace {
 
 const CLSID kSampleGrabber = {0xc1f400a0, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
 
-// Longest wait for a picture's moment: a frame of even a slow video; more
-// means the times are not what we took them for, and the picture goes at once.
-constexpr LONGLONG kLongestWait = 250 * 10000;  // 100 ns units
-
-LONGLONG Now100ns() {
-    static const LONGLONG frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f.QuadPart;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<LONGLONG>(static_cast<double>(counter.QuadPart) * 1e7 / static_cast<double>(frequency));
+// The layout of 32-bit pictures of type, if that is what it describes.
+std::optional<platform::FrameFormat> FormatOf(const AM_MEDIA_TYPE& type) {
+    if (type.formattype != FORMAT_VideoInfo || !type.pbFormat || type.cbFormat < sizeof(VIDEOINFOHEADER))
+        return std::nullopt;
+    const auto& video = *reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
+    if (video.bmiHeader.biBitCount != 32) return std::nullopt;
+    const RECT& source = video.rcSource;
+    return platform::FrameFormat{video.bmiHeader.biWidth, video.bmiHeader.biHeight,
+                                 source.left, source.top, source.right, source.bottom};
 }
 
-class Mirror final : public ISampleGrabberCB {
+// The grabber's callback: on the graph's streaming thread, before the
+// renderer gets the sample, so it only copies.
+class Grabbed final : public ISampleGrabberCB {
 public:
-    Mirror(std::vector<HWND> windows, const BITMAPINFOHEADER& format) : windows_(std::move(windows)) {
-        info_.bmiHeader = format;
-        info_.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info_.bmiHeader.biCompression = BI_RGB;
-    }
+    Grabbed(std::shared_ptr<MirrorPainter> painter, const platform::FrameFormat& format)
+        : painter_(std::move(painter)), format_(format) {}
+    ~Grabbed() { painter_->Close(); }
+    Grabbed(const Grabbed&) = delete;
+    Grabbed& operator=(const Grabbed&) = delete;
 
-    // IUnknown
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
         if (iid == IID_IUnknown || iid == IID_ISampleGrabberCB) {
             *object = static_cast<ISampleGrabberCB*>(this);
@@ -57,144 +56,74 @@ public:
         return left;
     }
 
-    // On the graph's streaming thread, before the renderer gets the sample.
     STDMETHODIMP SampleCB(double, IMediaSample* sample) override {
-        BYTE* data = nullptr;
-        if (!sample || FAILED(sample->GetPointer(&data)) || !data) return S_OK;
-        REFERENCE_TIME start = 0, stop = 0;
-        if (SUCCEEDED(sample->GetTime(&start, &stop))) WaitForItsMoment(start);
-        const long size = sample->GetActualDataLength();
-        {
-            Lock held(lock_);
-            picture_.assign(data, data + std::max(size, 0L));
-        }
-        for (HWND window : windows_) {
-            if (HDC dc = GetDC(window)) {
-                Paint(window, dc);
-                ReleaseDC(window, dc);
-            }
-        }
+        GuardThread([&] { Copy(sample); });
         return S_OK;
     }
     STDMETHODIMP BufferCB(double, BYTE*, long) override { return S_OK; }
 
-    bool Paint(HWND window, HDC dc) {
-        Lock held(lock_);
-        const auto needed = static_cast<std::size_t>(info_.bmiHeader.biWidth) *
-                            static_cast<std::size_t>(std::abs(info_.bmiHeader.biHeight)) * 4;
-        if (picture_.size() < needed) return false;
-        RECT client{};
-        GetClientRect(window, &client);
-        SetStretchBltMode(dc, COLORONCOLOR);
-        StretchDIBits(dc, 0, 0, client.right, client.bottom, 0, 0, info_.bmiHeader.biWidth,
-                      std::abs(info_.bmiHeader.biHeight), picture_.data(), &info_, DIB_RGB_COLORS, SRCCOPY);
-        return true;
-    }
-
-    bool Covers(HWND window) const { return std::find(windows_.begin(), windows_.end(), window) != windows_.end(); }
-
 private:
-    // The renderer holds each sample until the graph's stream time reaches its
-    // start, then takes the next one from the same thread: so this callback
-    // comes right after the previous picture was shown. From that, the stream's
-    // starting moment is known (the earliest such estimate is the truest), and
-    // each picture is drawn when the renderer will show it.
-    void WaitForItsMoment(REFERENCE_TIME start) {
-        const LONGLONG now = Now100ns();
-        if (havePrevious_ && start > previousStart_) {
-            const LONGLONG estimate = now - previousStart_;
-            if (!haveStreamStart_ || estimate < streamStart_) streamStart_ = estimate;
-            haveStreamStart_ = true;
-        } else if (havePrevious_) {
-            haveStreamStart_ = false;  // a rewind or a new run: the stream starts anew
+    void Copy(IMediaSample* sample) {
+        BYTE* data = nullptr;
+        if (!sample || FAILED(sample->GetPointer(&data)) || !data) return;
+        // The renderer may have asked for another layout (a wider pitch) since
+        // the connection: the sample that first has it says so.
+        AM_MEDIA_TYPE* changed = nullptr;
+        if (sample->GetMediaType(&changed) == S_OK && changed) {
+            if (std::optional<platform::FrameFormat> format = FormatOf(*changed)) format_ = *format;
+            FreeMediaType(*changed);
+            CoTaskMemFree(changed);
         }
-        havePrevious_ = true;
-        previousStart_ = start;
-        if (!haveStreamStart_) return;
-        const LONGLONG wait = streamStart_ + start - now;
-        if (wait > 0 && wait < kLongestWait) Sleep(static_cast<DWORD>(wait / 10000));
+        REFERENCE_TIME start = 0, stop = 0;
+        const bool timed = SUCCEEDED(sample->GetTime(&start, &stop));
+        const long size = sample->GetActualDataLength();
+        painter_->Handed(format_, data, static_cast<std::size_t>(size > 0 ? size : 0),
+                         timed ? std::optional<REFERENCE_TIME>(start) : std::nullopt);
     }
 
     std::atomic<ULONG> references_{1};
-    const std::vector<HWND> windows_;
-    BITMAPINFO info_{};
-    SRWLOCK lock_ = SRWLOCK_INIT;
-    std::vector<BYTE> picture_;  // the last picture, for repainting
-    // Streaming thread only.
-    bool havePrevious_ = false;
-    REFERENCE_TIME previousStart_ = 0;
-    bool haveStreamStart_ = false;
-    LONGLONG streamStart_ = 0;
+    const std::shared_ptr<MirrorPainter> painter_;
+    platform::FrameFormat format_;  // streaming thread only
 };
 
-// The mirror whose pictures the windows repaint from.
-struct Current {
-    SRWLOCK lock = SRWLOCK_INIT;
-    Mirror* mirror = nullptr;  // holds a reference
+// The clock the renderer times its pictures by. Chosen now, as the graph
+// would at its first run, so that the painter can be given it.
+ComPtr<IReferenceClock> GraphClock(IGraphBuilder& graph) {
+    ComPtr<IReferenceClock> clock;
+    ComPtr<IMediaFilter> filter;
+    if (FAILED(graph.QueryInterface(__uuidof(IMediaFilter), filter.put_void()))) return clock;
+    if (FAILED(filter->GetSyncSource(clock.put())) || !clock) {
+        if (SUCCEEDED(graph.SetDefaultSyncSource())) static_cast<void>(filter->GetSyncSource(clock.put()));
+    }
+    return clock;
+}
+
+// A renderer connected anew takes the picture's own size again: its window
+// keeps the place it was given.
+class KeepPlace {
+public:
+    explicit KeepPlace(IGraphBuilder& graph) {
+        if (FAILED(graph.QueryInterface(__uuidof(IVideoWindow), window_.put_void()))) return;
+        placed_ = SUCCEEDED(window_->GetWindowPosition(&left_, &top_, &width_, &height_));
+    }
+    ~KeepPlace() {
+        if (placed_) window_->SetWindowPosition(left_, top_, width_, height_);
+    }
+    KeepPlace(const KeepPlace&) = delete;
+    KeepPlace& operator=(const KeepPlace&) = delete;
+
+private:
+    ComPtr<IVideoWindow> window_;
+    bool placed_ = false;
+    long left_ = 0, top_ = 0, width_ = 0, height_ = 0;
 };
-
-Current& TheCurrent() {
-    static Current current;
-    return current;
-}
-
-// Frees what a media type handed to us holds, not the type itself.
-void FreeMediaType(AM_MEDIA_TYPE& type) {
-    if (type.pbFormat) CoTaskMemFree(type.pbFormat);
-    if (type.pUnk) type.pUnk->Release();
-}
-
-ComPtr<IPin> FindPin(IBaseFilter& filter, PIN_DIRECTION wanted) {
-    ComPtr<IEnumPins> pins;
-    ThrowIfFailed(filter.EnumPins(pins.put()));
-    ComPtr<IPin> pin;
-    while (pins->Next(1, pin.put(), nullptr) == S_OK) {
-        PIN_DIRECTION direction;
-        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == wanted) return pin;
-    }
-    ThrowIfFailed(VFW_E_NOT_FOUND);
-    return {};
-}
-
-// The video renderer's input pin: connected, carrying pictures, on a filter
-// with no output.
-ComPtr<IPin> RendererInput(IFilterGraph& graph) {
-    ComPtr<IEnumFilters> filters;
-    ThrowIfFailed(graph.EnumFilters(filters.put()));
-    ComPtr<IBaseFilter> filter;
-    while (filters->Next(1, filter.put(), nullptr) == S_OK) {
-        ComPtr<IEnumPins> pins;
-        if (FAILED(filter->EnumPins(pins.put()))) continue;
-        ComPtr<IPin> pin, input;
-        bool hasOutput = false;
-        while (pins->Next(1, pin.put(), nullptr) == S_OK) {
-            PIN_DIRECTION direction;
-            if (FAILED(pin->QueryDirection(&direction))) continue;
-            if (direction == PINDIR_OUTPUT) {
-                hasOutput = true;
-                continue;
-            }
-            AM_MEDIA_TYPE type{};
-            if (SUCCEEDED(pin->ConnectionMediaType(&type))) {
-                const bool video = type.majortype == MEDIATYPE_Video;
-                FreeMediaType(type);
-                if (video) input = std::move(pin);
-            }
-        }
-        if (input && !hasOutput) return input;
-    }
-    ThrowIfFailed(VFW_E_NOT_FOUND);
-    return {};
-}
 
 }  // namespace
 
 void MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows) {
     ComPtr<IGraphBuilder> graph;
     ThrowIfFailed(control.QueryInterface(__uuidof(IGraphBuilder), graph.put_void()));
-    ComPtr<IPin> rendererIn = RendererInput(*graph.get());
-    ComPtr<IPin> upstream;
-    ThrowIfFailed(rendererIn->ConnectedTo(upstream.put()));
+    RendererConnection connection(*graph.get());
 
     ComPtr<IBaseFilter> grabberFilter;
     ThrowIfFailed(CoCreateInstance(kSampleGrabber, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IBaseFilter),
@@ -207,64 +136,31 @@ void MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows) {
     ThrowIfFailed(grabber->SetMediaType(&wanted));
     ThrowIfFailed(grabber->SetBufferSamples(FALSE));
     ThrowIfFailed(grabber->SetOneShot(FALSE));
-    ThrowIfFailed(graph->AddFilter(grabberFilter.get(), L"Mirror"));
 
-    // A renderer connected anew takes the picture's own size again: its window
-    // keeps the place it was given.
-    ComPtr<IVideoWindow> videoWindow = graph.query<IVideoWindow>();
-    long left = 0, top = 0, width = 0, height = 0;
-    const bool placed = SUCCEEDED(videoWindow->GetWindowPosition(&left, &top, &width, &height));
-    struct Replace {
-        IVideoWindow& window;
-        bool placed;
-        long left, top, width, height;
-        ~Replace() {
-            if (placed) window.SetWindowPosition(left, top, width, height);
-        }
-    } replace{*videoWindow.get(), placed, left, top, width, height};
-
+    KeepPlace place(*graph.get());
     // Rewired as decoder -> (converter) -> grabber -> renderer; put back as it
     // was if any of it fails.
-    ThrowIfFailed(graph->Disconnect(upstream.get()));
-    ThrowIfFailed(graph->Disconnect(rendererIn.get()));
-    const HRESULT in = graph->Connect(upstream.get(), FindPin(*grabberFilter.get(), PINDIR_INPUT).get());
-    const HRESULT out = SUCCEEDED(in) ? graph->Connect(FindPin(*grabberFilter.get(), PINDIR_OUTPUT).get(),
-                                                       rendererIn.get())
-                                      : in;
+    const HRESULT inserted = connection.InsertBefore(*grabberFilter.get());
     AM_MEDIA_TYPE connected{};
-    const HRESULT typed = SUCCEEDED(out) ? grabber->GetConnectedMediaType(&connected) : out;
-    const bool usable = SUCCEEDED(typed) && connected.formattype == FORMAT_VideoInfo && connected.pbFormat &&
-                        connected.cbFormat >= sizeof(VIDEOINFOHEADER) &&
-                        reinterpret_cast<VIDEOINFOHEADER*>(connected.pbFormat)->bmiHeader.biBitCount == 32;
-    BITMAPINFOHEADER format{};
-    if (usable) format = reinterpret_cast<VIDEOINFOHEADER*>(connected.pbFormat)->bmiHeader;
+    const HRESULT typed = SUCCEEDED(inserted) ? grabber->GetConnectedMediaType(&connected) : inserted;
+    const std::optional<platform::FrameFormat> format =
+        SUCCEEDED(typed) ? FormatOf(connected) : std::optional<platform::FrameFormat>();
     FreeMediaType(connected);
-    if (!usable) {
-        graph->RemoveFilter(grabberFilter.get());
-        graph->Connect(upstream.get(), rendererIn.get());
+    if (!format) {
+        connection.Restore();
         ThrowIfFailed(FAILED(typed) ? typed : VFW_E_TYPE_NOT_ACCEPTED);
     }
 
-    auto* mirror = new Mirror(windows, format);  // our reference, handed to TheCurrent below
-    if (const HRESULT hr = grabber->SetCallback(mirror, 0); FAILED(hr)) {
-        mirror->Release();
-        ThrowIfFailed(hr);
+    auto painter = std::make_shared<MirrorPainter>(windows, GraphClock(*graph.get()));
+    auto* grabbed = new Grabbed(painter, *format);  // our reference, dropped below
+    const HRESULT set = grabber->SetCallback(grabbed, 0);
+    grabbed->Release();
+    if (FAILED(set)) {
+        connection.Restore();
+        ThrowIfFailed(set);
     }
-    Lock held(TheCurrent().lock);
-    if (Mirror* old = std::exchange(TheCurrent().mirror, mirror)) old->Release();
-}
-
-bool PaintMirroredPicture(HWND window, HDC dc) {
-    Mirror* mirror = nullptr;
-    {
-        Lock held(TheCurrent().lock);
-        mirror = TheCurrent().mirror;
-        if (mirror) mirror->AddRef();
-    }
-    if (!mirror) return false;
-    const bool painted = mirror->Covers(window) && mirror->Paint(window, dc);
-    mirror->Release();
-    return painted;
+    for (HWND window : windows) AttachMirror(window, painter);
+    Background().Start([painter] { painter->Run(); });
 }
 
 }  // namespace win32

@@ -15,8 +15,13 @@
 #include "platform/win32/event_pump.h"
 #include "platform/win32/form_window.h"
 #include "platform/win32/media_player.h"
+#include "platform/win32/mf_session.h"
 #include "platform/win32/monitors.h"
-#include "platform/win32/system.h"
+#include "platform/win32/desktop.h"
+#include "platform/win32/exit.h"
+#include "platform/win32/failure.h"
+#include "platform/win32/process.h"
+#include "platform/win32/profile.h"
 #include "platform/win32/threads.h"
 #include "startup/main.h"
 
@@ -28,18 +33,19 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     win32::Cursor cursor;
     win32::Shell shell;
     win32::DirectShowGraphs graphs;
+    win32::MediaSessions sessions;
     win32::DirectInputMouse directx;
     win32::Background background;
     win32::Monitors monitors(window);
     win32::Clock clock;
-    const std::unique_ptr<platform::MediaPlayer> player = win32::CreateMediaPlayer();
-    platform::Platform platform{process, profile, window,     windows, cursor, shell,
-                                graphs,  *player, directx, background, monitors, clock};
+    const std::unique_ptr<platform::MediaPlayer> player = win32::CreateMediaPlayer(background);
+    platform::Platform platform{process, profile, window,  windows,    cursor,  shell,   graphs,
+                                sessions, *player, directx, background, monitors, clock};
     Form1 form(platform);
     try {
         ini::Main(platform, form);
         win32::EndProcess(static_cast<UINT>(win32::ThePump().RunUntilQuit()));
-    } catch (const platform::Error& error) {
-        win32::Fail(error);
+    } catch (...) {
+        win32::Fail(win32::ErrorOf(std::current_exception()));
     }
 }

@@ -1,0 +1,38 @@
+#pragma once
+// A Media Foundation session playing one file: the video drawn into a window
+// of ours, stretched over its inner area, the soundtrack to the speakers. The
+// second way to play the video, for files DirectShow cannot render. Every
+// call throws platform::Error on a failure code.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/wake_up.h"
+
+namespace platform {
+
+// Wakes the window's wait when the session reports the end of its streams.
+class MediaSession : public WakeUp {
+public:
+    virtual void SetMasterVolume(float level) = 0;  // 0 silent, 1 full
+    virtual void Start() = 0;                       // from where it stands
+    // From the beginning. Until the session has moved there, the position
+    // reads 0 and the end is not reported.
+    virtual void Restart() = 0;
+    // The presentation clock and the file's length, in seconds.
+    virtual double Position() = 0;
+    virtual double Duration() = 0;
+    // The session reported the end of its streams since it last started.
+    virtual bool Ended() = 0;
+};
+
+class MediaSessions {
+public:
+    virtual ~MediaSessions() = default;
+    // Opens file and readies its topology, video into window. May wait on
+    // the file and its decoders for good; throws where the platform has no
+    // Media Foundation or cannot play the file.
+    virtual std::unique_ptr<MediaSession> Open(const std::wstring& file, std::intptr_t window) = 0;
+};
+
+}  // namespace platform

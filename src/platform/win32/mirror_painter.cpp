@@ -1,0 +1,154 @@
+#include "platform/win32/mirror_painter.h"
+
+#include <utility>
+
+#include "platform/win32/threads.h"
+
+namespace win32 {
+namespace {
+
+constexpr wchar_t kMirrorProperty[] = L"Trevlin.Mirror";
+// Pictures that may wait for their moment; an older one than these is
+// dropped, as the renderer would drop a late one.
+constexpr std::size_t kMostPending = 2;
+
+LONGLONG PerformanceNow() {
+    static const LONGLONG frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f.QuadPart;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<LONGLONG>(static_cast<double>(counter.QuadPart) * 1e7 / static_cast<double>(frequency));
+}
+
+}  // namespace
+
+MirrorPainter::MirrorPainter(std::vector<HWND> covers, ComPtr<IReferenceClock> clock)
+    : covers_(std::move(covers)), clock_(std::move(clock)), arrived_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+
+MirrorPainter::~MirrorPainter() {
+    if (arrived_) CloseHandle(arrived_);
+}
+
+LONGLONG MirrorPainter::Now() {
+    REFERENCE_TIME now = 0;
+    if (clock_ && SUCCEEDED(clock_->GetTime(&now))) return now;
+    return PerformanceNow();
+}
+
+void MirrorPainter::Recycle(Picture& picture) {
+    if (!picture.pixels.empty() && spare_.size() < kMostPending + 1) spare_.push_back(std::move(picture.pixels));
+    picture.pixels = {};
+}
+
+void MirrorPainter::Handed(const platform::FrameFormat& format, const BYTE* data, std::size_t size,
+                           std::optional<REFERENCE_TIME> start) {
+    const LONGLONG now = Now();
+    Picture picture;
+    {
+        Lock held(queueLock_);
+        if (closed_) return;
+        if (!spare_.empty()) {
+            picture.pixels = std::move(spare_.back());
+            spare_.pop_back();
+        }
+    }
+    // The copy, the costly part, holds up nobody but this thread.
+    const bool copied = platform::CopyVisible(data, size, format, picture.pixels);
+    picture.size = platform::VisibleSize(format);
+    picture.bottomUp = format.height > 0;
+    Lock held(queueLock_);
+    if (start) timing_.Handed(*start, now);
+    if (!copied) {
+        Recycle(picture);
+        return;
+    }
+    picture.timed = start.has_value();
+    picture.start = start.value_or(0);
+    if (pending_.size() >= kMostPending) {
+        Recycle(pending_.front());
+        pending_.pop_front();
+    }
+    pending_.push_back(std::move(picture));
+    SetEvent(arrived_);
+}
+
+void MirrorPainter::Close() {
+    Lock held(queueLock_);
+    closed_ = true;
+    SetEvent(arrived_);
+}
+
+void MirrorPainter::Run() {
+    for (;;) {
+        WaitForSingleObject(arrived_, INFINITE);
+        for (;;) {
+            Picture next;
+            LONGLONG wait = 0;
+            {
+                Lock held(queueLock_);
+                if (closed_) return;
+                if (pending_.empty()) break;
+                next = std::move(pending_.front());
+                pending_.pop_front();
+                if (next.timed) wait = timing_.Wait(next.start, Now());
+            }
+            if (wait > 0) Sleep(static_cast<DWORD>(wait / 10000));
+            {
+                Lock held(paintLock_);
+                std::swap(shown_, next);
+            }
+            {
+                Lock held(queueLock_);
+                Recycle(next);
+            }
+            for (HWND cover : covers_) {
+                if (HDC dc = GetDC(cover)) {
+                    Paint(cover, dc);
+                    ReleaseDC(cover, dc);
+                }
+            }
+        }
+    }
+}
+
+bool MirrorPainter::Paint(HWND window, HDC dc) {
+    Lock held(paintLock_);
+    if (shown_.pixels.empty()) return false;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = shown_.size.width;
+    info.bmiHeader.biHeight = shown_.bottomUp ? shown_.size.height : -shown_.size.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    RECT client{};
+    GetClientRect(window, &client);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchDIBits(dc, 0, 0, client.right, client.bottom, 0, 0, shown_.size.width, shown_.size.height,
+                  shown_.pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+    return true;
+}
+
+void AttachMirror(HWND cover, std::shared_ptr<MirrorPainter> painter) {
+    auto* held = new std::shared_ptr<MirrorPainter>(std::move(painter));
+    auto* old = static_cast<std::shared_ptr<MirrorPainter>*>(GetPropW(cover, kMirrorProperty));
+    if (!SetPropW(cover, kMirrorProperty, held)) {
+        delete held;
+        return;
+    }
+    delete old;
+}
+
+void DetachMirror(HWND cover) {
+    delete static_cast<std::shared_ptr<MirrorPainter>*>(RemovePropW(cover, kMirrorProperty));
+}
+
+bool PaintMirroredPicture(HWND cover, HDC dc) {
+    auto* held = static_cast<std::shared_ptr<MirrorPainter>*>(GetPropW(cover, kMirrorProperty));
+    return held && *held && (*held)->Paint(cover, dc);
+}
+
+}  // namespace win32

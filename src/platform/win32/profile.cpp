@@ -1,0 +1,54 @@
+#include "platform/win32/profile.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/win32/hresult.h"
+#include "platform/win32/threads.h"
+
+namespace win32 {
+namespace {
+
+// Reading the file would change its time of last access, not these.
+bool SameFile(const Profile::Read& a, const Profile::Read& b) {
+    return a.fileExists == b.fileExists && a.file.nFileSizeLow == b.file.nFileSizeLow &&
+           a.file.nFileSizeHigh == b.file.nFileSizeHigh &&
+           CompareFileTime(&a.file.ftLastWriteTime, &b.file.ftLastWriteTime) == 0;
+}
+
+}  // namespace
+
+std::size_t Profile::GetString(const std::wstring& section, const std::wstring& key, const std::wstring& def,
+                               wchar_t* buffer, std::size_t size, const std::wstring& file) {
+    if (size == 0) return 0;
+    Lock held(lock_);
+    Read now;
+    now.fileExists = GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &now.file) != FALSE;
+    const std::wstring id = file + L'\n' + section + L'\n' + key + L'\n' + def + L'\n' + std::to_wstring(size);
+    auto known = reads_.find(id);
+    if (known == reads_.end() || !SameFile(known->second, now)) {
+        std::wstring value(size, L'\0');
+        const DWORD n = GetPrivateProfileStringW(section.c_str(), key.c_str(), def.c_str(), value.data(),
+                                                 static_cast<DWORD>(size), file.c_str());
+        now.value.assign(value.data(), std::min<std::size_t>(n, size - 1));
+        known = reads_.insert_or_assign(id, std::move(now)).first;
+    }
+    const std::wstring& value = known->second.value;
+    std::copy(value.begin(), value.end(), buffer);
+    buffer[value.size()] = L'\0';
+    return value.size();
+}
+
+bool Profile::WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
+                          const std::wstring& file) {
+    Lock held(lock_);
+    reads_.clear();
+    if (WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str())) {
+        lastFailure_.clear();
+        return true;
+    }
+    lastFailure_ = DescribeHresult(HRESULT_FROM_WIN32(GetLastError()));
+    return false;
+}
+
+}  // namespace win32

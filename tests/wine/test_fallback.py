@@ -1,0 +1,95 @@
+"""An MP4 on a DirectShow that cannot open it, as a stock Windows' cannot: the saver plays
+it through Media Foundation instead, with the same rules as a video DirectShow plays. One
+session of its own, whose prefix has the GStreamer parser demoted before Wine starts."""
+
+import shutil
+import time
+
+import pytest
+
+from conftest import SHOW_TIMEOUT, start_show, wait_for_picture
+from media import VIDEO_NAME, VIDEO_SECONDS, VIDEO_TONE, extract_frame, make_damaged_mp4, make_mp4
+from rig import Rig, mean_rgb_outside, picture_difference, tone_level
+from test_video import DARK, FULL_VOLUME, HEARD, LOOKS_LIKE, MOVED, SILENT, end_with_key, thumbnail
+
+
+@pytest.fixture(scope="module")
+def rig():
+    with Rig(directshow_mp4=False) as session:
+        yield session
+
+
+@pytest.fixture(scope="module")
+def mp4(rig):
+    folder = rig.root / "mp4"
+    folder.mkdir()
+    return make_mp4(folder / "video.mp4")
+
+
+def put(mp4, folder, make=None):
+    folder.mkdir()
+    if make:
+        make(folder / VIDEO_NAME, mp4)
+    else:
+        shutil.copy2(mp4, folder / VIDEO_NAME)
+    return folder
+
+
+def test_mp4_plays_over_the_whole_screen_silently_and_loops_past_its_end(rig, mp4, saver_dir, tmp_path):
+    saver, _ = start_show(rig, saver_dir, put(mp4, tmp_path / "media"), sound="0")
+    wait_for_picture(rig, tmp_path / "start.png")
+    time.sleep(0.5)
+    shot = rig.screenshot(tmp_path / "shot.png")
+    frame = extract_frame(mp4, 1.0, tmp_path / "frame.png")
+    likeness = picture_difference(thumbnail(shot, tmp_path / "shot-small.png"),
+                                  thumbnail(frame, tmp_path / "frame-small.png"))
+    assert likeness < LOOKS_LIKE, f"the screen does not look like the video over all of it ({likeness:.1f})"
+
+    # Past the end, a video that was not started again shows its last frame.
+    time.sleep(VIDEO_SECONDS + 1.0)
+    with rig.record(tmp_path / "late.raw") as recording:
+        first = rig.screenshot(tmp_path / "late-1.png")
+        time.sleep(0.5)
+        second = rig.screenshot(tmp_path / "late-2.png")
+        time.sleep(1.0)
+    soundtrack = tone_level(recording.stop(), VIDEO_TONE)
+    moved = picture_difference(first, second)
+    assert moved > MOVED, f"{VIDEO_SECONDS + 1.5} s in, the picture stands still ({moved:.1f})"
+    assert soundtrack < SILENT, f"sound=0: the soundtrack plays ({soundtrack:.3f})"
+    end_with_key(rig, saver)
+
+
+def test_sound_on_plays_the_soundtrack_at_full_volume_past_its_end(rig, mp4, saver_dir, tmp_path):
+    saver, _ = start_show(rig, saver_dir, put(mp4, tmp_path / "media"), sound="01")
+    wait_for_picture(rig, tmp_path / "start.png")
+    levels = []
+    deadline = time.monotonic() + 2 * VIDEO_SECONDS + 1
+    while time.monotonic() < deadline:
+        with rig.record(tmp_path / "sink.raw") as recording:
+            time.sleep(1.0)
+        levels.append(tone_level(recording.stop(), VIDEO_TONE))
+    assert max(levels) > FULL_VOLUME, f"the soundtrack is not at full volume ({levels})"
+    assert max(levels[-3:]) > HEARD, f"the soundtrack is silent after its end ({levels})"
+    end_with_key(rig, saver)
+
+
+@pytest.mark.parametrize("action", [["key", "a"], ["click", "1"], ["mousemove", "4", "3"]],
+                         ids=["key", "click", "move"])
+def test_input_ends_it(rig, mp4, saver_dir, tmp_path, action):
+    saver, _ = start_show(rig, saver_dir, put(mp4, tmp_path / "media"), sound="0")
+    wait_for_picture(rig, tmp_path / "start.png")
+    rig.xdotool(*action)
+    assert saver.wait(SHOW_TIMEOUT) == 0
+
+
+def test_damaged_mp4_leaves_a_black_screen_with_no_box(rig, mp4, saver_dir, tmp_path):
+    saver, form = start_show(rig, saver_dir, put(mp4, tmp_path / "media", make_damaged_mp4), sound="1",
+                             watch=True)
+    # Both paths' attempts end within a second here; a picture would be up by then.
+    time.sleep(3.0)
+    screen = rig.screenshot(tmp_path / "screen.png")
+    controls = [c.rect for c in rig.children(form) if c.visible]
+    colour = mean_rgb_outside(screen, controls)
+    assert max(colour) < DARK, f"the screen is not black around the form's controls ({colour})"
+    end_with_key(rig, saver)
+    assert [w for w in saver.seen_windows() if w.cls == "#32770"] == []
