@@ -94,14 +94,6 @@ def test_music_plays_at_61_of_100_beside_the_full_soundtrack(loop_run):
     assert 0.45 < ratio < 0.8, f"music at {ratio:.2f} of the soundtrack's level"
 
 
-@pytest.mark.parametrize("sound, soundtrack", [
-    # Read as a number, "01" is 1: the soundtrack plays at full volume; but only the
-    # exact text "1" turns the music on.
-    ("01", True),
-    # Any other number silences the soundtrack too.
-    ("0", False),
-    ("2", False),
-])
 def make_tight_music(path, seconds):
     """The music tone as PCM, whose length the player reports to the sample; a WMA's
     length moves with its frames. Named like the music, which the player opens by content."""
@@ -127,6 +119,14 @@ def test_music_whose_end_is_a_few_milliseconds_long_still_loops(rig, media, save
     assert heard[-1] > 4 * length - 1, "the music had stopped before the recording's end"
 
 
+@pytest.mark.parametrize("sound, soundtrack", [
+    # Read as a number, "01" is 1: the soundtrack plays at full volume; but only the
+    # exact text "1" turns the music on.
+    ("01", True),
+    # Any other number silences the soundtrack too.
+    ("0", False),
+    ("2", False),
+])
 def test_only_sound_1_plays_music(rig, media, saver_dir, tmp_path, short_music, sound, soundtrack):
     media_dir = media.put(tmp_path / "media", music=False)
     shutil.copy2(short_music, media_dir / MUSIC_NAME)
