@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "show/display_sleep.h"
 #include "show/next_wake.h"
 
 class Form1 final : public platform::FormEvents, public platform::DirectXEvent8 {
@@ -22,8 +23,16 @@ public:
     void SaverSetUp();
     void CoverOtherMonitors();
     void WaitForVideo();
+    void StartShow();
     void ShowLoop();
     void ShowLoopPass();
+
+    // The display's sleep on the power plan's schedule (show/display_off.cpp).
+    void WatchPowerPlan();
+    // The wait after a pass, at most wakeMs: shorter for the display's moment,
+    // kForever once the display sleeps. Stops and resumes the show as needed.
+    int FollowPowerPlan(int wakeMs);
+    bool ShowPlaying() const { return display_ == show::Display::Playing; }
 
     // Video (show/video.cpp).
     void OpenDShowFile(const std::wstring& Filename);  // the two halves below, in turn
@@ -102,4 +111,22 @@ private:
     bool musicGiven_ = false;
     // How long the wait after the current pass of the show loop may last.
     show::NextWake wake_{false};
+    // The video goes to the other monitors too.
+    bool mirror_ = false;
+
+    // The display's sleep (show/display_off.cpp).
+    void ReadPowerPlan();
+    void StopShow();
+    bool ResumeShow();
+    std::uint32_t planSeconds_ = 0;  // 0: never
+    show::Display display_ = show::Display::Playing;
+    bool setUpDone_ = false;      // the set-up has come to starting the show
+    bool showStarted_ = false;    // video run and music given, once
+    bool resumeWanted_ = false;   // the display came back on without input
+    bool videoStopped_ = false;   // stopped by the display's sleep, to resume
+    bool videoStopping_ = false;  // the four video fields belong to the stop's thread
+    double videoStoppedAt_ = 0;   // written by the stop's thread
+    std::uint32_t stoppingSince_ = 0;
+    bool litAgain_ = false;       // the display came back on at litSince_
+    std::uint32_t litSince_ = 0;
 };

@@ -11,6 +11,8 @@ class PlayerControls {
 public:
     virtual ~PlayerControls() = default;
     virtual void play() = 0;
+    // Silent where it is, for play to go on from there.
+    virtual void pause() = 0;
     virtual double get_currentPosition() = 0;
     virtual void put_currentPosition(double seconds) = 0;
 };

@@ -23,11 +23,20 @@ void Form1::SaverSetUp() {
         RemoveDShow();
         BuildDShowGraph(ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.evc");
     });
+    WatchPowerPlan();
     WaitForVideo();
     if (!Running) return;  // closed while the graph was being built
+    mirror_ = mirror;
+    setUpDone_ = true;
+    // A display that went to sleep meanwhile starts the show when it is lit again.
+    if (ShowPlaying()) StartShow();
+}
+
+void Form1::StartShow() {
+    showStarted_ = true;
     if (MusicWanted()) PrepareMp3();
     PlaceDShowWindow();
-    if (mirror) MirrorVideo();
+    if (mirror_) MirrorVideo();
     RunDShow();
     if (MusicWanted()) PlayMp3();
 }
@@ -43,7 +52,7 @@ void Form1::WaitForVideo() {
     while (Running && !VideoBuilt()) {
         p_.window.DoEvents();
         // The build's end wakes the wait, as input does.
-        if (Running && !VideoBuilt()) p_.window.WaitForInput(show::kIdleCapMs, nullptr);
+        if (Running && !VideoBuilt()) p_.window.WaitForInput(FollowPowerPlan(show::kIdleCapMs), nullptr);
     }
 }
 
@@ -63,7 +72,12 @@ void Form1::ShowLoop() {
         // The pass's end tests shorten the wait to what they read; input, and
         // the end of the video's stream, cut it short.
         wake_ = show::NextWake(videoRendered_ || musicGiven_);
-        ShowLoopPass();
-        if (Running) p_.window.WaitForInput(wake_.Milliseconds(), videoRendered_ ? MediaEvent.get() : nullptr);
+        if (ShowPlaying()) {
+            ShowLoopPass();
+        } else {
+            p_.window.DoEvents();  // asleep: nothing plays that could need a pass
+        }
+        const int wait = FollowPowerPlan(wake_.Milliseconds());
+        if (Running) p_.window.WaitForInput(wait, ShowPlaying() && videoRendered_ ? MediaEvent.get() : nullptr);
     }
 }

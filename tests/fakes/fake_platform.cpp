@@ -260,6 +260,7 @@ class FakeControls final : public platform::PlayerControls {
 public:
     FakeControls(CallLog& log, PlayerState& state) : log_(log), state_(state) {}
     void play() override { log_.Call("Mp3.controls.play"); }
+    void pause() override { log_.Call("Mp3.controls.pause"); }
     double get_currentPosition() override {
         log_.Call("Mp3.controls.get_currentPosition");
         return state_.position;
@@ -399,5 +400,19 @@ std::intptr_t FakeMonitors::Cover(const platform::Rect& bounds, platform::FormEv
     coverEvents.push_back(&events);
     return 0x2000 + static_cast<std::intptr_t>(coverEvents.size());
 }
+
+platform::DisplayTimeout FakePower::ReadDisplayTimeout(bool battery) {
+    log_.Call("Power.ReadDisplayTimeout", battery ? "DC" : "AC");
+    return battery ? dc : ac;
+}
+
+platform::DisplayRequests FakePower::DisplayRequested() {
+    log_.Call("Power.DisplayRequested");
+    return requests;
+}
+
+void FakePower::TurnDisplayOff(std::intptr_t window) { log_.Call("Power.TurnDisplayOff", std::to_string(window)); }
+
+void FakePower::WatchDisplay(std::intptr_t window) { log_.Call("Power.WatchDisplay", std::to_string(window)); }
 
 }  // namespace fakes

@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/error.h"
@@ -218,6 +219,33 @@ private:
     CallLog& log_;
 };
 
+// The power plan and the idle clock: by default a plan that cannot be read
+// (the "never" Wine gives). The questions are not logged; what the product
+// asks for (a reading, the display off, the watch) is.
+class FakePower final : public platform::Power {
+public:
+    explicit FakePower(CallLog& log) : log_(log) {}
+    bool OnBattery() override { return onBattery; }
+    platform::DisplayTimeout ReadDisplayTimeout(bool battery) override;
+    std::uint32_t TickCount() override { return now; }
+    std::uint32_t LastInputTick() override { return lastInput; }
+    platform::DisplayRequests DisplayRequested() override;
+    void TurnDisplayOff(std::intptr_t window) override;
+    void WatchDisplay(std::intptr_t window) override;
+    platform::PowerNews TakeNews() override { return std::exchange(news, {}); }
+
+    bool onBattery = false;
+    platform::DisplayTimeout ac{platform::PlanRead::NoLibrary, 0};
+    platform::DisplayTimeout dc{platform::PlanRead::NoLibrary, 0};
+    std::uint32_t now = 100000;
+    std::uint32_t lastInput = 100000;
+    platform::DisplayRequests requests = platform::DisplayRequests::Unknown;
+    platform::PowerNews news;
+
+private:
+    CallLog& log_;
+};
+
 // One of everything, wired into a platform::Platform.
 struct FakePlatform {
     CallLog log;
@@ -232,8 +260,9 @@ struct FakePlatform {
     FakeDirectX directx{log};
     FakeBackground background{log};
     FakeMonitors monitors{log};
-    platform::Platform platform{process, profile, window,  windows,    cursor,  shell,
-                                graphs,  player,  directx, background, monitors};
+    FakePower power{log};
+    platform::Platform platform{process, profile, window,     windows,  cursor, shell,
+                                graphs,  player,  directx, background, monitors, power};
 
     std::wstring SettingsFile() const { return process.folder + L"\\Trevlin.ini"; }
     void SetSetting(const std::wstring& key, const std::wstring& value) { profile.Set(SettingsFile(), key, value); }

@@ -20,6 +20,7 @@ namespace {
 
 constexpr std::int32_t kSilence = -10000;  // hundredths of a decibel
 constexpr std::int32_t wmppsStopped = 1;
+constexpr std::int32_t wmppsPaused = 2;
 constexpr std::int32_t wmppsReady = 10;
 
 }  // namespace
@@ -51,6 +52,7 @@ public:
     void Open(const std::wstring& url);
     void Prepare(const std::wstring& url);
     void Play();
+    void Pause();
     std::int32_t State() {
         Poll();
         return state_;
@@ -251,6 +253,14 @@ void DShowTrack::Play() {
     }
 }
 
+// As the control: only a file that plays can pause; play goes on from there.
+void DShowTrack::Pause() {
+    Poll();
+    if (!control_ || state_ != platform::wmppsPlaying) return;
+    ThrowIfFailed(control_->Pause());
+    state_ = wmppsPaused;
+}
+
 double DShowTrack::Position() {
     Poll();
     if (!position_) return 0;
@@ -311,6 +321,7 @@ class TrackControls final : public platform::PlayerControls {
 public:
     explicit TrackControls(std::shared_ptr<DShowTrack> track) : track_(std::move(track)) {}
     void play() override { track_->Play(); }
+    void pause() override { track_->Pause(); }
     double get_currentPosition() override { return track_->Position(); }
     void put_currentPosition(double seconds) override { track_->Seek(seconds); }
 

@@ -3,6 +3,7 @@
 #include "dialog/layout.h"
 #include "platform/win32/directshow_graph.h"
 #include "platform/win32/event_pump.h"
+#include "platform/win32/power.h"
 #include "platform/win32/resource.h"
 #include "platform/win32/system.h"
 
@@ -372,6 +373,9 @@ LRESULT FormWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
+    case WM_POWERBROADCAST:
+        NotePowerBroadcast(wParam, lParam);
+        return TRUE;
     default: break;
     }
     return DefWindowProcW(hwnd_, msg, wParam, lParam);

@@ -29,6 +29,7 @@ class ControlControls final : public platform::PlayerControls {
 public:
     explicit ControlControls(ComPtr<IWMPControls> controls) : controls_(std::move(controls)) {}
     void play() override { ThrowIfFailed(controls_->play()); }
+    void pause() override { ThrowIfFailed(controls_->pause()); }
     double get_currentPosition() override {
         double seconds = 0;
         ThrowIfFailed(controls_->get_currentPosition(&seconds));

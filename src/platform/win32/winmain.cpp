@@ -15,6 +15,7 @@
 #include "platform/win32/form_window.h"
 #include "platform/win32/media_player.h"
 #include "platform/win32/monitors.h"
+#include "platform/win32/power.h"
 #include "platform/win32/system.h"
 #include "platform/win32/threads.h"
 #include "startup/main.h"
@@ -30,9 +31,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     win32::DirectInputMouse directx;
     win32::Background background;
     win32::Monitors monitors(window);
+    win32::Power power;
     const std::unique_ptr<platform::MediaPlayer> player = win32::CreateMediaPlayer();
-    platform::Platform platform{process, profile, window,     windows, cursor, shell,
-                                graphs,  *player, directx, background, monitors};
+    platform::Platform platform{process, profile, window,     windows,  cursor, shell,
+                                graphs,  *player, directx, background, monitors, power};
     Form1 form(platform);
     try {
         ini::Main(platform, form);

@@ -1,0 +1,127 @@
+// The display sleeps on the power plan's schedule. At the plan's moment the
+// show stops, so that nothing of ours holds the display or the system on,
+// and the display is asked to turn off; the screen stays black and the loop
+// waits on input alone. Input still ends the saver as always. A display lit
+// again without input (another program's doing) gets the show back where it
+// stopped, with the plan's time counted afresh.
+#include <algorithm>
+
+#include "form1.h"
+#include "platform/error.h"
+
+void Form1::WatchPowerPlan() {
+    p_.power.WatchDisplay(p_.window.Handle());
+    ReadPowerPlan();
+    // The user went idle before the saver began: the moment may have passed.
+    FollowPowerPlan(show::kForever);
+}
+
+void Form1::ReadPowerPlan() { planSeconds_ = show::PlanSeconds(p_.power.ReadDisplayTimeout(p_.power.OnBattery())); }
+
+int Form1::FollowPowerPlan(int wakeMs) {
+    const platform::PowerNews news = p_.power.TakeNews();
+    if (news.sourceChanged) ReadPowerPlan();
+    if (news.display == platform::DisplayState::Off && ShowPlaying()) {
+        // Off for another reason: already dark, so only the show stops.
+        StopShow();
+        display_ = show::Display::Off;
+    } else if (news.display == platform::DisplayState::On && !ShowPlaying()) {
+        resumeWanted_ = true;
+    }
+    // The stop's thread ending wakes the wait, so kForever misses nothing.
+    if (resumeWanted_ && !ResumeShow()) return show::kForever;
+
+    if (display_ == show::Display::Playing) {
+        const std::uint32_t now = p_.power.TickCount();
+        // Read at every wake: a key that types nothing resets the idle time
+        // without ending the saver.
+        std::uint32_t since = p_.power.LastInputTick();
+        if (litAgain_) since = show::LaterTick(since, litSince_);
+        const int left = show::UntilDisplayOff(planSeconds_, since, now);
+        if (left == show::kForever) return wakeMs;
+        if (left > 0) return wakeMs == show::kForever ? left : std::min(wakeMs, left);
+        StopShow();
+        display_ = show::Display::Stopping;
+        stoppingSince_ = now;
+    }
+    if (display_ == show::Display::Stopping) {
+        const auto waited = static_cast<int>(std::min<std::uint32_t>(p_.power.TickCount() - stoppingSince_,
+                                                                      show::kStopGraceMs));
+        if (videoStopping_ && !p_.background.Finished() && waited < show::kStopGraceMs)
+            return show::kStopGraceMs - waited;
+        display_ = show::Display::Off;
+        // Another program that still wants the display keeps it.
+        if (p_.power.DisplayRequested() != platform::DisplayRequests::Held)
+            p_.power.TurnDisplayOff(p_.window.Handle());
+    }
+    return show::kForever;
+}
+
+// Until the show has started there is nothing to stop: the set-up, seeing the
+// display asleep, starts nothing.
+void Form1::StopShow() {
+    if (!showStarted_) return;
+    if (videoRendered_ && MediaControl && !videoStopping_) {
+        // A graph's Stop on the window's thread, its video full-screen, has
+        // waited for good: stopped on a thread of its own, it cannot hold up
+        // input. The video fields are that thread's until it is done.
+        try {
+            videoStopping_ = true;
+            videoStopped_ = true;
+            p_.background.Start([this] {
+                try {
+                    if (MediaPosition) videoStoppedAt_ = MediaPosition->get_CurrentPosition();
+                } catch (const platform::Error&) {
+                    videoStoppedAt_ = 0;
+                }
+                try {
+                    MediaControl->Stop();
+                } catch (const platform::Error&) {
+                    // A graph that refuses to stop is left as it is.
+                }
+            });
+        } catch (const platform::Error&) {
+            videoStopping_ = false;
+            videoStopped_ = false;
+        }
+    }
+    if (musicGiven_) {
+        try {
+            p_.player.controls()->pause();
+        } catch (const platform::Error&) {
+            // A player that refuses keeps playing; the display sleeps all the same.
+        }
+    }
+}
+
+// False while the stop's thread still holds the video: the resume waits for it.
+bool Form1::ResumeShow() {
+    if (videoStopping_) {
+        if (!p_.background.Finished()) return false;
+        videoStopping_ = false;
+    }
+    resumeWanted_ = false;
+    display_ = show::Display::Playing;
+    litAgain_ = true;
+    litSince_ = p_.power.TickCount();
+    if (!showStarted_) {
+        if (setUpDone_) StartShow();
+        return true;
+    }
+    if (videoStopped_) {
+        videoStopped_ = false;
+        try {
+            if (MediaPosition) MediaPosition->put_CurrentPosition(videoStoppedAt_);
+            RunDShow();
+        } catch (const platform::Error&) {
+            // Left stopped: the screen stays black, and input still ends the saver.
+        }
+    }
+    if (musicGiven_ && MusicWanted()) {
+        try {
+            p_.player.controls()->play();
+        } catch (const platform::Error&) {
+        }
+    }
+    return true;
+}

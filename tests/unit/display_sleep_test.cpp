@@ -1,0 +1,162 @@
+#include "test_support.h"
+
+#include "show/display_sleep.h"
+
+using ::testing::Contains;
+using ::testing::Each;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using platform::DisplayState;
+using platform::PlanRead;
+
+TEST(DisplaySleepRules, TheMomentCountsAcrossTheTickCountersWrap) {
+    // 0x1800 ms gone by since the input, the counter wrapping in between.
+    EXPECT_EQ(show::UntilDisplayOff(10, 0xFFFFF000u, 0x00000800u), 10000 - 0x1800);
+    EXPECT_EQ(show::UntilDisplayOff(10, 0xFFFFF000u, 0x00002800u + 10000), 0);
+    EXPECT_EQ(show::LaterTick(0xFFFFF000u, 0x00000800u), 0x00000800u);
+    EXPECT_EQ(show::LaterTick(0x00000800u, 0xFFFFF000u), 0x00000800u);
+    // An input read after the clock: no time has gone by, not 49 days.
+    EXPECT_EQ(show::UntilDisplayOff(5, 1010, 1000), 5000);
+    // The largest plan still fits a wait.
+    EXPECT_GT(show::UntilDisplayOff(0xFFFFFFFFu, 0, 0), 0);
+}
+
+class DisplaySleepTest : public FormTest {
+protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        f.power.ac = {PlanRead::Read, 5};
+    }
+    // Runs the saver with one scripted step per DoEvents; a key at the end.
+    void Run(std::vector<std::function<void()>> steps) {
+        f.window.script.assign(steps.begin(), steps.end());
+        f.window.script.push_back([this] { f.window.events->OnKeyPress(); });
+        EXPECT_THROW(form.Load(), fakes::ProgramEnded);
+    }
+    void Later(std::uint32_t ms) { f.power.now += ms; }
+    std::vector<std::string> Waits() const { return f.log.Named("Window.WaitForInput"); }
+    // Calls from the first one starting with name on.
+    std::vector<std::string> From(const std::string& name) const {
+        const auto& c = f.log.calls;
+        auto at = std::find_if(c.begin(), c.end(), [&](const std::string& s) { return s.rfind(name, 0) == 0; });
+        return {at, c.end()};
+    }
+};
+
+TEST_F(DisplaySleepTest, NeverInEachOfItsFormsLeavesTheShowAsItWas) {
+    for (const platform::DisplayTimeout never : {platform::DisplayTimeout{PlanRead::NoLibrary, 5},
+                                                 platform::DisplayTimeout{PlanRead::NoFunction, 5},
+                                                 platform::DisplayTimeout{PlanRead::Failed, 5},
+                                                 platform::DisplayTimeout{PlanRead::Read, 0}}) {
+        f.log.Clear();
+        f.power.ac = never;
+        f.power.lastInput = f.power.now - 3600000;  // idle for an hour
+        Form1 saver(f.platform);
+        f.window.script = {[] {}, [] {}, [this] { f.window.events->OnKeyPress(); }};
+        EXPECT_THROW(saver.Load(), fakes::ProgramEnded);
+        EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), IsEmpty());
+        EXPECT_THAT(f.log.Named("MediaControl.Stop"), IsEmpty());
+        EXPECT_THAT(f.log.Named("Mp3.controls.pause"), IsEmpty());
+        EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(1000,MediaEvent)", "Window.WaitForInput(1000,MediaEvent)"));
+    }
+}
+
+TEST_F(DisplaySleepTest, OnBatteryThePlansBatteryValueCountsAndAChangeOfSourceReadsItAgain) {
+    f.power.onBattery = true;
+    f.power.ac = {PlanRead::Read, 0};
+    f.power.dc = {PlanRead::Read, 3};
+    Run({[this] { Later(1000); },
+         [this] {
+             f.power.onBattery = false;
+             f.power.news.sourceChanged = true;
+         },
+         [this] { Later(5000); }});
+    EXPECT_THAT(f.log.Named("Power.ReadDisplayTimeout"),
+                ElementsAre("Power.ReadDisplayTimeout(DC)", "Power.ReadDisplayTimeout(AC)"));
+    // 2 s left of the battery's 3 s; then the mains' never.
+    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(1000,MediaEvent)", "Window.WaitForInput(1000,MediaEvent)",
+                                     "Window.WaitForInput(1000,MediaEvent)"));
+    EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), IsEmpty());
+}
+
+TEST_F(DisplaySleepTest, TheMomentStopsTheShowOffTheWindowsThreadThenTurnsTheDisplayOff) {
+    f.graphs.state.position = 4.25;
+    f.power.lastInput = f.power.now - 2000;  // idle before the saver began
+    Run({[] {}, [this] { Later(2500); }, [this] { Later(600); }, [] {}, [] {}});
+    // The waits end at the moment: 3 s left at first, then 0.5 s.
+    auto waits = Waits();
+    ASSERT_EQ(waits.size(), 5u);
+    EXPECT_EQ(waits[0], "Window.WaitForInput(1000,MediaEvent)");
+    EXPECT_EQ(waits[1], "Window.WaitForInput(500,MediaEvent)");
+    EXPECT_THAT(From("Background.Start").size(), testing::Gt(0u));
+    const auto stop = From("MediaControl.Stop");
+    ASSERT_FALSE(stop.empty());
+    // Stopped, then the music paused, then (no request to keep it) the display off
+    // through Form1's own window.
+    EXPECT_THAT(std::vector<std::string>(stop.begin(), stop.begin() + 2),
+                ElementsAre("MediaControl.Stop()", "Mp3.controls()"));
+    EXPECT_THAT(f.log.Named("Mp3.controls.pause"), ElementsAre("Mp3.controls.pause()"));
+    EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), ElementsAre("Power.TurnDisplayOff(4660)"));
+    EXPECT_GT(From("Mp3.controls.pause").size(), From("Power.TurnDisplayOff").size());
+    // Then the loop waits on input alone: no time limit, not the graph's notifications.
+    EXPECT_THAT(std::vector<std::string>(waits.begin() + 2, waits.end()), Each(std::string("Window.WaitForInput(-1)")));
+    // Nothing more is asked of the media while the display sleeps.
+    const auto after = From("Power.TurnDisplayOff");
+    EXPECT_THAT(after, Not(Contains("MediaPosition.get_CurrentPosition()")));
+    EXPECT_THAT(after, Not(Contains("Mp3.playState()")));
+}
+
+TEST_F(DisplaySleepTest, ADisplayRequestOfAnotherProgramKeepsTheDisplayOn) {
+    f.power.requests = platform::DisplayRequests::Held;
+    Run({[this] { Later(6000); }, [] {}});
+    EXPECT_THAT(f.log.Named("MediaControl.Stop"), ElementsAre("MediaControl.Stop()"));
+    EXPECT_THAT(f.log.Named("Power.DisplayRequested"), ElementsAre("Power.DisplayRequested()"));
+    EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), IsEmpty());
+}
+
+TEST_F(DisplaySleepTest, AMomentPassedBeforeTheStartTurnsTheDisplayOffAtOnceAndStartsNothing) {
+    f.power.lastInput = f.power.now - 60000;
+    Run({[] {}, [] {}});
+    EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), ElementsAre("Power.TurnDisplayOff(4660)"));
+    EXPECT_THAT(f.log.Named("MediaControl.Run"), IsEmpty());
+    EXPECT_THAT(f.log.Named("Mp3"), IsEmpty());
+    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(-1)", "Window.WaitForInput(-1)"));
+}
+
+TEST_F(DisplaySleepTest, AVideoBuiltAfterTheMomentDoesNotStartPlaying) {
+    f.background.holdWork = true;
+    Run({[] {}, [this] { Later(6000); }, [this] { f.background.Finish(); }, [] {}});
+    EXPECT_THAT(f.log.Named("MediaControl.RenderFile"), ElementsAre("MediaControl.RenderFile(Trevlin.evc)"));
+    EXPECT_THAT(f.log.Named("MediaControl.Run"), IsEmpty());
+    EXPECT_THAT(f.log.Named("Mp3"), IsEmpty());
+    EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), ElementsAre("Power.TurnDisplayOff(4660)"));
+    // The build's wait ends at the moment, then on input (and the build's end) alone.
+    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(5000)", "Window.WaitForInput(-1)", "Window.WaitForInput(-1)"));
+}
+
+TEST_F(DisplaySleepTest, DisplayOffByNotificationStopsTheShowAndOnAgainResumesItWithANewDeadline) {
+    f.power.ac = {PlanRead::Read, 2};
+    f.graphs.state.position = 7.5;
+    Run({[this] { f.power.news.display = DisplayState::Dimmed; },  // dimmed: plays on
+         [this] { f.power.news.display = DisplayState::Off; },
+         [this] {
+             f.graphs.state.position = 0;
+             Later(5000);  // long past the old deadline: the new one counts from here
+             f.power.news.display = DisplayState::On;
+         },
+         [this] { Later(1500); }});
+    EXPECT_THAT(f.log.Named("MediaControl.Stop"), ElementsAre("MediaControl.Stop()"));
+    EXPECT_THAT(f.log.Named("Mp3.controls.pause"), ElementsAre("Mp3.controls.pause()"));
+    // Already dark: nobody is asked to turn it off.
+    EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), IsEmpty());
+    // Back where the video stopped, running again, the music playing on.
+    const auto resumed = From("MediaPosition.put_CurrentPosition");
+    ASSERT_GE(resumed.size(), 4u);
+    EXPECT_THAT(std::vector<std::string>(resumed.begin(), resumed.begin() + 4),
+                ElementsAre("MediaPosition.put_CurrentPosition(7.5)", "MediaControl.Run()",
+                            "Profile.GetString(config,sound,1,C:\\Saver\\Trevlin.ini,255)", "Mp3.controls()"));
+    EXPECT_THAT(f.log.Named("Mp3.controls.play"), ElementsAre("Mp3.controls.play()", "Mp3.controls.play()"));
+    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(1000,MediaEvent)", "Window.WaitForInput(-1)",
+                                     "Window.WaitForInput(1000,MediaEvent)", "Window.WaitForInput(500,MediaEvent)"));
+}
