@@ -27,6 +27,9 @@ public:
     virtual void put_Owner(std::intptr_t owner) = 0;
     virtual void put_FullScreenMode(std::int32_t mode) = 0;
     virtual void put_MessageDrain(std::intptr_t drain) = 0;
+    // The video's pictures shown (OATRUE, -1) or not (0): in its own window
+    // and wherever they are mirrored.
+    virtual void put_Visible(std::int32_t visible) = 0;
 };
 
 class MediaPosition {

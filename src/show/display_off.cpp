@@ -9,6 +9,12 @@
 #include "form1.h"
 #include "platform/error.h"
 
+namespace {
+
+constexpr std::int32_t kShown = -1;  // OATRUE
+
+}  // namespace
+
 void Form1::WatchPowerPlan() {
     p_.power.WatchDisplay(p_.window.Handle());
     ReadPowerPlan();
@@ -79,6 +85,11 @@ void Form1::StopShow() {
                 } catch (const platform::Error&) {
                     // A graph that refuses to stop is left as it is.
                 }
+                try {
+                    // A stopped video keeps showing its last picture; the screen goes black.
+                    if (VideoWindow) VideoWindow->put_Visible(0);
+                } catch (const platform::Error&) {
+                }
             });
         } catch (const platform::Error&) {
             videoStopping_ = false;
@@ -112,6 +123,7 @@ bool Form1::ResumeShow() {
         videoStopped_ = false;
         try {
             if (MediaPosition) MediaPosition->put_CurrentPosition(videoStoppedAt_);
+            if (VideoWindow) VideoWindow->put_Visible(kShown);
             RunDShow();
         } catch (const platform::Error&) {
             // Left stopped: the screen stays black, and input still ends the saver.

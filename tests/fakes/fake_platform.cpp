@@ -185,6 +185,7 @@ public:
         log_.Call("VideoWindow.put_FullScreenMode", std::to_string(v));
     }
     void put_MessageDrain(std::intptr_t v) override { log_.Call("VideoWindow.put_MessageDrain", std::to_string(v)); }
+    void put_Visible(std::int32_t v) override { log_.Call("VideoWindow.put_Visible", std::to_string(v)); }
 
 private:
     CallLog& log_;

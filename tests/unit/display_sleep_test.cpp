@@ -94,8 +94,8 @@ TEST_F(DisplaySleepTest, TheMomentStopsTheShowOffTheWindowsThreadThenTurnsTheDis
     ASSERT_FALSE(stop.empty());
     // Stopped, then the music paused, then (no request to keep it) the display off
     // through Form1's own window.
-    EXPECT_THAT(std::vector<std::string>(stop.begin(), stop.begin() + 2),
-                ElementsAre("MediaControl.Stop()", "Mp3.controls()"));
+    EXPECT_THAT(std::vector<std::string>(stop.begin(), stop.begin() + 3),
+                ElementsAre("MediaControl.Stop()", "VideoWindow.put_Visible(0)", "Mp3.controls()"));
     EXPECT_THAT(f.log.Named("Mp3.controls.pause"), ElementsAre("Mp3.controls.pause()"));
     EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), ElementsAre("Power.TurnDisplayOff(4660)"));
     EXPECT_GT(From("Mp3.controls.pause").size(), From("Power.TurnDisplayOff").size());
@@ -152,9 +152,9 @@ TEST_F(DisplaySleepTest, DisplayOffByNotificationStopsTheShowAndOnAgainResumesIt
     EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), IsEmpty());
     // Back where the video stopped, running again, the music playing on.
     const auto resumed = From("MediaPosition.put_CurrentPosition");
-    ASSERT_GE(resumed.size(), 4u);
-    EXPECT_THAT(std::vector<std::string>(resumed.begin(), resumed.begin() + 4),
-                ElementsAre("MediaPosition.put_CurrentPosition(7.5)", "MediaControl.Run()",
+    ASSERT_GE(resumed.size(), 5u);
+    EXPECT_THAT(std::vector<std::string>(resumed.begin(), resumed.begin() + 5),
+                ElementsAre("MediaPosition.put_CurrentPosition(7.5)", "VideoWindow.put_Visible(-1)", "MediaControl.Run()",
                             "Profile.GetString(config,sound,1,C:\\Saver\\Trevlin.ini,255)", "Mp3.controls()"));
     EXPECT_THAT(f.log.Named("Mp3.controls.play"), ElementsAre("Mp3.controls.play()", "Mp3.controls.play()"));
     EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(1000,MediaEvent)", "Window.WaitForInput(-1)",

@@ -91,6 +91,14 @@ public:
         return true;
     }
 
+    void Forget() {
+        {
+            Lock held(lock_);
+            picture_.clear();
+        }
+        for (HWND window : windows_) InvalidateRect(window, nullptr, TRUE);
+    }
+
     bool Covers(HWND window) const { return std::find(windows_.begin(), windows_.end(), window) != windows_.end(); }
 
 private:
@@ -265,6 +273,18 @@ bool PaintMirroredPicture(HWND window, HDC dc) {
     const bool painted = mirror->Covers(window) && mirror->Paint(window, dc);
     mirror->Release();
     return painted;
+}
+
+void ForgetMirroredPicture() {
+    Mirror* mirror = nullptr;
+    {
+        Lock held(TheCurrent().lock);
+        mirror = TheCurrent().mirror;
+        if (mirror) mirror->AddRef();
+    }
+    if (!mirror) return;
+    mirror->Forget();
+    mirror->Release();
 }
 
 }  // namespace win32

@@ -14,6 +14,9 @@ namespace win32 {
 // graph has no video renderer or will not take the grabber.
 void MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows);
 
+// The mirrors go black until the next picture comes.
+void ForgetMirroredPicture();
+
 // Draws the last picture into window, stretched over its inner area; false
 // when no picture has come for it yet.
 bool PaintMirroredPicture(HWND window, HDC dc);
