@@ -1,20 +1,18 @@
-"""The display sleeps on the power plan's schedule. Wine knows no power plan: a stand-in
-powrprof.dll of ours (powrprof/powrprof.cpp) in this module's own prefix copy gives the
-plan's "turn off the display after" seconds. Under Wine the display never really turns off
+"""The display sleeps on the power plan's schedule, which a stand-in powrprof.dll in this
+module's own session gives (power_plan.py). Under Wine the display never really turns off
 (Xvfb has no DPMS): what the tests see is the show stopping, and the request to turn the
 display off in Wine's trace of window messages."""
 
 import re
-import shutil
 import time
 
 import pytest
 
 from conftest import SHOW_TIMEOUT, form_windows, ini_for, wait_for_picture
 from media import MUSIC_TONE, VIDEO_TONE, MediaCache
-from rig import REPO, RATE, Rig, mean_rgb_outside, picture_difference, tone_level, write_ini
+from power_plan import STAND_IN, set_plan, use_stand_in_powrprof
+from rig import RATE, Rig, mean_rgb_outside, picture_difference, tone_level, write_ini
 
-STAND_IN = REPO / "build" / "windows" / "tests" / "wine" / "powrprof.dll"
 PLAN = 5        # seconds: the plan's "turn off the display after"
 SETTLED = 1.5   # seconds past the moment by which the show must have stopped
 LISTEN = 3      # seconds of looking and listening past that
@@ -31,11 +29,7 @@ def rig():
     if not STAND_IN.exists():
         pytest.fail(f"{STAND_IN} is missing: run tools/build", pytrace=False)
     with Rig() as session:
-        target = session.prefix / "drive_c" / "windows" / "system32" / "powrprof.dll"
-        # Wine's own is a hard link into the cached prefix: replace the link, never write through it.
-        target.unlink(missing_ok=True)
-        shutil.copy2(STAND_IN, target)
-        session.env["WINEDLLOVERRIDES"] += ";powrprof=n,b"
+        use_stand_in_powrprof(session)
         yield session
 
 
@@ -58,9 +52,7 @@ def run_with_plan(rig, saver_dir, media_dir, tmp_path, plan, wine_debug=None):
     """Starts the saver with the plan's value (None: the plan cannot be read), waits for
     the video's picture, then records the sink and screenshots for the moment's sake.
     Returns (saver, form, sound levels per BLOCK from the picture on, [(seconds, shot)])."""
-    rig.env.pop("TREVLIN_TEST_PLAN_AC", None)
-    if plan is not None:
-        rig.env["TREVLIN_TEST_PLAN_AC"] = str(plan)
+    set_plan(rig, plan)
     write_ini(saver_dir, ini_for(media_dir, sound="1"))
     log = tmp_path / "wine-trace.log"
     shots = []
