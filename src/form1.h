@@ -23,6 +23,7 @@ public:
     void SaverSetUp();
     void CoverOtherMonitors();
     void WaitForVideo();
+    void BeginVideoBuild();
     void StartShow();
     void ShowLoop();
     void ShowLoopPass();
@@ -33,6 +34,8 @@ public:
     // kForever once the display sleeps. Stops and resumes the show as needed.
     int FollowPowerPlan(int wakeMs);
     bool ShowPlaying() const { return display_ == show::Display::Playing; }
+    // Started and not stopped: the video's fields and the music are the loop's.
+    bool ShowRunning() const { return showStarted_ && ShowPlaying(); }
 
     // Video (show/video.cpp).
     void OpenDShowFile(const std::wstring& Filename);  // the two halves below, in turn
@@ -118,14 +121,16 @@ private:
     void ReadPowerPlan();
     void StopShow();
     bool ResumeShow();
+    void SeekWhereStopped();
     std::uint32_t planSeconds_ = 0;  // 0: never
     show::Display display_ = show::Display::Playing;
     bool setUpDone_ = false;      // the set-up has come to starting the show
-    bool showStarted_ = false;    // video run and music given, once
+    bool showStarted_ = false;    // video run and music given, until stopped
     bool resumeWanted_ = false;   // the display came back on without input
-    bool videoStopped_ = false;   // stopped by the display's sleep, to resume
-    bool videoStopping_ = false;  // the four video fields belong to the stop's thread
-    double videoStoppedAt_ = 0;   // written by the stop's thread
+    bool videoReleased_ = false;  // the graph went with the stop: built anew to resume
+    bool videoStopping_ = false;  // the video fields belong to the stop's thread
+    double videoResumeAt_ = 0;    // seconds; written by the stop's thread
+    double musicResumeAt_ = 0;    // seconds, for once the music plays again
     std::uint32_t stoppingSince_ = 0;
     bool litAgain_ = false;       // the display came back on at litSince_
     std::uint32_t litSince_ = 0;

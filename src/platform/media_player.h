@@ -11,8 +11,6 @@ class PlayerControls {
 public:
     virtual ~PlayerControls() = default;
     virtual void play() = 0;
-    // Silent where it is, for play to go on from there.
-    virtual void pause() = 0;
     virtual double get_currentPosition() = 0;
     virtual void put_currentPosition(double seconds) = 0;
 };
@@ -41,6 +39,9 @@ public:
     virtual std::unique_ptr<PlayerControls> controls() = 0;
     virtual std::unique_ptr<PlayerMedia> currentMedia() = 0;
     virtual std::int32_t playState() = 0;
+    // Closes the file: nothing of it plays or stays open (no audio stream, no
+    // decoder's thread) until put_URL gives one again.
+    virtual void close() = 0;
 };
 
 }  // namespace platform

@@ -5,15 +5,10 @@
 // again without input (another program's doing) gets the show back where it
 // stopped, with the plan's time counted afresh.
 #include <algorithm>
+#include <utility>
 
 #include "form1.h"
 #include "platform/error.h"
-
-namespace {
-
-constexpr std::int32_t kShown = -1;  // OATRUE
-
-}  // namespace
 
 void Form1::WatchPowerPlan() {
     p_.power.WatchDisplay(p_.window.Handle());
@@ -36,6 +31,17 @@ int Form1::FollowPowerPlan(int wakeMs) {
     }
     // The stop's thread ending wakes the wait, so kForever misses nothing.
     if (resumeWanted_ && !ResumeShow()) return show::kForever;
+    // Lit again: the show starts anew once its graph is built.
+    if (setUpDone_ && !showStarted_ && ShowPlaying() && VideoBuilt()) StartShow();
+    if (musicResumeAt_ > 0 && ShowRunning()) {
+        try {
+            if (p_.player.playState() == platform::wmppsPlaying) {
+                p_.player.controls()->put_currentPosition(std::exchange(musicResumeAt_, 0));
+            }
+        } catch (const platform::Error&) {
+            musicResumeAt_ = 0;  // from the start, then
+        }
+    }
 
     if (display_ == show::Display::Playing) {
         const std::uint32_t now = p_.power.TickCount();
@@ -63,44 +69,57 @@ int Form1::FollowPowerPlan(int wakeMs) {
     return show::kForever;
 }
 
+// Stopped, a graph and a player still keep their audio devices open, whose
+// threads wake many times a second: both are let go, and made anew to resume.
 // Until the show has started there is nothing to stop: the set-up, seeing the
 // display asleep, starts nothing.
 void Form1::StopShow() {
     if (!showStarted_) return;
-    if (videoRendered_ && MediaControl && !videoStopping_) {
+    showStarted_ = false;
+    if (MediaControl && !videoStopping_) {
         // A graph's Stop on the window's thread, its video full-screen, has
-        // waited for good: stopped on a thread of its own, it cannot hold up
-        // input. The video fields are that thread's until it is done.
+        // waited for good: stopped and released on a thread of its own, it
+        // cannot hold up input. The video fields are that thread's until then.
         try {
             videoStopping_ = true;
-            videoStopped_ = true;
+            videoReleased_ = true;
             p_.background.Start([this] {
                 try {
-                    if (MediaPosition) videoStoppedAt_ = MediaPosition->get_CurrentPosition();
+                    videoResumeAt_ = MediaPosition ? MediaPosition->get_CurrentPosition() : 0;
                 } catch (const platform::Error&) {
-                    videoStoppedAt_ = 0;
+                    videoResumeAt_ = 0;
                 }
                 try {
                     MediaControl->Stop();
-                } catch (const platform::Error&) {
-                    // A graph that refuses to stop is left as it is.
-                }
-                try {
-                    // A stopped video keeps showing its last picture; the screen goes black.
+                    // Its last picture must not stay on the screen meanwhile.
                     if (VideoWindow) VideoWindow->put_Visible(0);
                 } catch (const platform::Error&) {
+                    // Released all the same.
                 }
+                BasicAudio.reset();
+                VideoWindow.reset();
+                MediaPosition.reset();
+                MediaEvent.reset();
+                MediaControl.reset();
             });
         } catch (const platform::Error&) {
             videoStopping_ = false;
-            videoStopped_ = false;
+            videoReleased_ = false;
         }
     }
     if (musicGiven_) {
+        musicGiven_ = false;
         try {
-            p_.player.controls()->pause();
+            musicResumeAt_ = p_.player.playState() == platform::wmppsPlaying
+                                 ? p_.player.controls()->get_currentPosition()
+                                 : 0;
         } catch (const platform::Error&) {
-            // A player that refuses keeps playing; the display sleeps all the same.
+            musicResumeAt_ = 0;
+        }
+        try {
+            p_.player.close();
+        } catch (const platform::Error&) {
+            // A player that refuses plays on; the display sleeps all the same.
         }
     }
 }
@@ -115,25 +134,17 @@ bool Form1::ResumeShow() {
     display_ = show::Display::Playing;
     litAgain_ = true;
     litSince_ = p_.power.TickCount();
-    if (!showStarted_) {
-        if (setUpDone_) StartShow();
-        return true;
-    }
-    if (videoStopped_) {
-        videoStopped_ = false;
-        try {
-            if (MediaPosition) MediaPosition->put_CurrentPosition(videoStoppedAt_);
-            if (VideoWindow) VideoWindow->put_Visible(kShown);
-            RunDShow();
-        } catch (const platform::Error&) {
-            // Left stopped: the screen stays black, and input still ends the saver.
-        }
-    }
-    if (musicGiven_ && MusicWanted()) {
-        try {
-            p_.player.controls()->play();
-        } catch (const platform::Error&) {
-        }
-    }
+    if (std::exchange(videoReleased_, false) && setUpDone_) BeginVideoBuild();
     return true;
+}
+
+// Before the graph runs: seeking a running graph stops it on the window's thread.
+void Form1::SeekWhereStopped() {
+    const double at = std::exchange(videoResumeAt_, 0);
+    if (at <= 0 || !MediaPosition) return;
+    try {
+        MediaPosition->put_CurrentPosition(at);
+    } catch (const platform::Error&) {
+        // From the start, then.
+    }
 }

@@ -17,12 +17,8 @@ void Form1::SaverSetUp() {
     // A graph may never finish building (a decoder that hangs, a share that
     // does not answer); built off the window's thread, it cannot keep input
     // from ending the saver. Until it is built the screen stays black.
-    buildingVideo_ = true;
     const bool mirror = !Covers.empty() && show::VideoOnEveryMonitor(ReadSetting(ini::kMonitors, ini::kMonitorsDefault));
-    p_.background.Start([this] {
-        RemoveDShow();
-        BuildDShowGraph(ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.evc");
-    });
+    BeginVideoBuild();
     WatchPowerPlan();
     WaitForVideo();
     if (!Running) return;  // closed while the graph was being built
@@ -32,11 +28,20 @@ void Form1::SaverSetUp() {
     if (ShowPlaying()) StartShow();
 }
 
+void Form1::BeginVideoBuild() {
+    buildingVideo_ = true;
+    p_.background.Start([this] {
+        RemoveDShow();
+        BuildDShowGraph(ReadSetting(ini::kPath, ini::kPathDefault) + L"Trevlin.evc");
+    });
+}
+
 void Form1::StartShow() {
     showStarted_ = true;
     if (MusicWanted()) PrepareMp3();
     PlaceDShowWindow();
     if (mirror_) MirrorVideo();
+    SeekWhereStopped();
     RunDShow();
     if (MusicWanted()) PlayMp3();
 }
@@ -72,12 +77,12 @@ void Form1::ShowLoop() {
         // The pass's end tests shorten the wait to what they read; input, and
         // the end of the video's stream, cut it short.
         wake_ = show::NextWake(videoRendered_ || musicGiven_);
-        if (ShowPlaying()) {
+        if (ShowRunning()) {
             ShowLoopPass();
         } else {
-            p_.window.DoEvents();  // asleep: nothing plays that could need a pass
+            p_.window.DoEvents();  // asleep, or being started again: nothing plays yet
         }
         const int wait = FollowPowerPlan(wake_.Milliseconds());
-        if (Running) p_.window.WaitForInput(wait, ShowPlaying() && videoRendered_ ? MediaEvent.get() : nullptr);
+        if (Running) p_.window.WaitForInput(wait, ShowRunning() && videoRendered_ ? MediaEvent.get() : nullptr);
     }
 }

@@ -261,7 +261,6 @@ class FakeControls final : public platform::PlayerControls {
 public:
     FakeControls(CallLog& log, PlayerState& state) : log_(log), state_(state) {}
     void play() override { log_.Call("Mp3.controls.play"); }
-    void pause() override { log_.Call("Mp3.controls.pause"); }
     double get_currentPosition() override {
         log_.Call("Mp3.controls.get_currentPosition");
         return state_.position;

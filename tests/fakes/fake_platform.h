@@ -172,6 +172,7 @@ public:
     std::unique_ptr<platform::PlayerControls> controls() override;
     std::unique_ptr<platform::PlayerMedia> currentMedia() override;
     std::int32_t playState() override;
+    void close() override { log_.Call("Mp3.close"); }
     PlayerState state;
 
 private:

@@ -89,16 +89,22 @@ TEST_F(DisplaySleepTest, TheMomentStopsTheShowOffTheWindowsThreadThenTurnsTheDis
     ASSERT_EQ(waits.size(), 5u);
     EXPECT_EQ(waits[0], "Window.WaitForInput(1000,MediaEvent)");
     EXPECT_EQ(waits[1], "Window.WaitForInput(500,MediaEvent)");
-    EXPECT_THAT(From("Background.Start").size(), testing::Gt(0u));
-    const auto stop = From("MediaControl.Stop");
-    ASSERT_FALSE(stop.empty());
-    // Stopped, then the music paused, then (no request to keep it) the display off
-    // through Form1's own window.
-    EXPECT_THAT(std::vector<std::string>(stop.begin(), stop.begin() + 3),
-                ElementsAre("MediaControl.Stop()", "VideoWindow.put_Visible(0)", "Mp3.controls()"));
-    EXPECT_THAT(f.log.Named("Mp3.controls.pause"), ElementsAre("Mp3.controls.pause()"));
-    EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), ElementsAre("Power.TurnDisplayOff(4660)"));
-    EXPECT_GT(From("Mp3.controls.pause").size(), From("Power.TurnDisplayOff").size());
+    // The video stopped, hidden and let go on the stop's thread (the fake runs it at
+    // once), the music closed where it was, then (no request to keep it) the display
+    // off through Form1's own window.
+    const auto stop = From("MediaPosition.get_CurrentPosition");
+    auto last = std::find_if(stop.rbegin(), stop.rend(), [](const std::string& s) {
+        return s == "Background.Start()";
+    });
+    ASSERT_NE(last, stop.rend());
+    const std::vector<std::string> stopping(last.base() - 1, last.base() + 15);
+    EXPECT_THAT(stopping,
+                ElementsAre("Background.Start()", "MediaPosition.get_CurrentPosition()", "MediaControl.Stop()",
+                            "VideoWindow.put_Visible(0)", "BasicAudio.Release()", "VideoWindow.Release()",
+                            "MediaPosition.Release()", "MediaEvent.Release()", "MediaControl.Release()",
+                            "Mp3.playState()", "Mp3.controls()", "Mp3.controls.get_currentPosition()",
+                            "Mp3.close()", "Power.DisplayRequested()", "Power.TurnDisplayOff(4660)",
+                            "Window.WaitForInput(-1)"));
     // Then the loop waits on input alone: no time limit, not the graph's notifications.
     EXPECT_THAT(std::vector<std::string>(waits.begin() + 2, waits.end()), Each(std::string("Window.WaitForInput(-1)")));
     // Nothing more is asked of the media while the display sleeps.
@@ -138,6 +144,7 @@ TEST_F(DisplaySleepTest, AVideoBuiltAfterTheMomentDoesNotStartPlaying) {
 TEST_F(DisplaySleepTest, DisplayOffByNotificationStopsTheShowAndOnAgainResumesItWithANewDeadline) {
     f.power.ac = {PlanRead::Read, 2};
     f.graphs.state.position = 7.5;
+    f.player.state.position = 42;
     Run({[this] { f.power.news.display = DisplayState::Dimmed; },  // dimmed: plays on
          [this] { f.power.news.display = DisplayState::Off; },
          [this] {
@@ -147,16 +154,42 @@ TEST_F(DisplaySleepTest, DisplayOffByNotificationStopsTheShowAndOnAgainResumesIt
          },
          [this] { Later(1500); }});
     EXPECT_THAT(f.log.Named("MediaControl.Stop"), ElementsAre("MediaControl.Stop()"));
-    EXPECT_THAT(f.log.Named("Mp3.controls.pause"), ElementsAre("Mp3.controls.pause()"));
+    EXPECT_THAT(f.log.Named("Mp3.close"), ElementsAre("Mp3.close()"));
     // Already dark: nobody is asked to turn it off.
     EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), IsEmpty());
-    // Back where the video stopped, running again, the music playing on.
+    // A graph built anew, placed, put where the video stopped before it runs; the music
+    // given again and put where it stopped once it plays.
+    EXPECT_THAT(f.log.Named("MediaControl.RenderFile"),
+                ElementsAre("MediaControl.RenderFile(Trevlin.evc)", "MediaControl.RenderFile(Trevlin.evc)"));
     const auto resumed = From("MediaPosition.put_CurrentPosition");
-    ASSERT_GE(resumed.size(), 5u);
-    EXPECT_THAT(std::vector<std::string>(resumed.begin(), resumed.begin() + 5),
-                ElementsAre("MediaPosition.put_CurrentPosition(7.5)", "VideoWindow.put_Visible(-1)", "MediaControl.Run()",
-                            "Profile.GetString(config,sound,1,C:\\Saver\\Trevlin.ini,255)", "Mp3.controls()"));
-    EXPECT_THAT(f.log.Named("Mp3.controls.play"), ElementsAre("Mp3.controls.play()", "Mp3.controls.play()"));
+    ASSERT_GE(resumed.size(), 2u);
+    EXPECT_THAT(std::vector<std::string>(resumed.begin(), resumed.begin() + 2),
+                ElementsAre("MediaPosition.put_CurrentPosition(7.5)", "MediaControl.Run()"));
+    EXPECT_THAT(f.log.Named("Mp3.put_URL"), ElementsAre("Mp3.put_URL(Trevlin.wma)", "Mp3.put_URL(Trevlin.wma)"));
+    EXPECT_THAT(f.log.Named("Mp3.controls.put_currentPosition"), ElementsAre("Mp3.controls.put_currentPosition(42)"));
+    EXPECT_GT(From("Mp3.put_URL").size(), From("Mp3.controls.put_currentPosition").size());
     EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(1000,MediaEvent)", "Window.WaitForInput(-1)",
                                      "Window.WaitForInput(1000,MediaEvent)", "Window.WaitForInput(500,MediaEvent)"));
+}
+
+TEST_F(DisplaySleepTest, AStopThatDoesNotReturnKeepsNeitherTheDisplayOnNorTheResumeFromWaiting) {
+    Run({[this] {
+             f.background.holdWork = true;  // the stop's thread hangs
+             Later(6000);
+         },
+         [this] { Later(show::kStopGraceMs); },
+         [this] { f.power.news.display = DisplayState::On; },
+         [this] {
+             f.background.holdWork = false;
+             f.background.Finish();
+         },
+         [] {}});
+    EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), ElementsAre("Power.TurnDisplayOff(4660)"));
+    // Input alone ends the waits; the stop's end wakes them too, and only then does the
+    // video, its thread's until then, run again.
+    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(2000)", "Window.WaitForInput(-1)", "Window.WaitForInput(-1)",
+                                     "Window.WaitForInput(1000,MediaEvent)", "Window.WaitForInput(1000,MediaEvent)"));
+    const auto run = f.log.Named("MediaControl.Run");
+    EXPECT_EQ(run.size(), 2u);
+    EXPECT_GT(From("Power.TurnDisplayOff").size(), From("MediaControl.Stop").size());
 }

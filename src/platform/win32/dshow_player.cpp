@@ -20,7 +20,6 @@ namespace {
 
 constexpr std::int32_t kSilence = -10000;  // hundredths of a decibel
 constexpr std::int32_t wmppsStopped = 1;
-constexpr std::int32_t wmppsPaused = 2;
 constexpr std::int32_t wmppsReady = 10;
 
 }  // namespace
@@ -52,7 +51,7 @@ public:
     void Open(const std::wstring& url);
     void Prepare(const std::wstring& url);
     void Play();
-    void Pause();
+    void Close();
     std::int32_t State() {
         Poll();
         return state_;
@@ -77,7 +76,6 @@ private:
     static void Discard(Opened& opened);
     void StartOpening(const std::wstring& url, bool wanted);
     void Adopt();
-    void Close();
     void Poll();
     void Ended(long code);
 
@@ -253,14 +251,6 @@ void DShowTrack::Play() {
     }
 }
 
-// As the control: only a file that plays can pause; play goes on from there.
-void DShowTrack::Pause() {
-    Poll();
-    if (!control_ || state_ != platform::wmppsPlaying) return;
-    ThrowIfFailed(control_->Pause());
-    state_ = wmppsPaused;
-}
-
 double DShowTrack::Position() {
     Poll();
     if (!position_) return 0;
@@ -321,7 +311,6 @@ class TrackControls final : public platform::PlayerControls {
 public:
     explicit TrackControls(std::shared_ptr<DShowTrack> track) : track_(std::move(track)) {}
     void play() override { track_->Play(); }
-    void pause() override { track_->Pause(); }
     double get_currentPosition() override { return track_->Position(); }
     void put_currentPosition(double seconds) override { track_->Seek(seconds); }
 
@@ -355,5 +344,7 @@ std::unique_ptr<platform::PlayerControls> DShowPlayer::controls() {
 std::unique_ptr<platform::PlayerMedia> DShowPlayer::currentMedia() { return std::make_unique<TrackMedia>(track_); }
 
 std::int32_t DShowPlayer::playState() { return track_->State(); }
+
+void DShowPlayer::close() { track_->Close(); }
 
 }  // namespace win32

@@ -29,7 +29,6 @@ class ControlControls final : public platform::PlayerControls {
 public:
     explicit ControlControls(ComPtr<IWMPControls> controls) : controls_(std::move(controls)) {}
     void play() override { ThrowIfFailed(controls_->play()); }
-    void pause() override { ThrowIfFailed(controls_->pause()); }
     double get_currentPosition() override {
         double seconds = 0;
         ThrowIfFailed(controls_->get_currentPosition(&seconds));
@@ -83,6 +82,7 @@ public:
         ThrowIfFailed(player_->get_playState(&state));
         return static_cast<std::int32_t>(state);
     }
+    void close() override { ThrowIfFailed(player_->close()); }
 
 private:
     ComPtr<IWMPPlayer4> player_;
@@ -142,6 +142,9 @@ public:
     std::unique_ptr<platform::PlayerControls> controls() override { return Get().controls(); }
     std::unique_ptr<platform::PlayerMedia> currentMedia() override { return Get().currentMedia(); }
     std::int32_t playState() override { return Get().playState(); }
+    void close() override {
+        if (player_) player_->close();
+    }
 
 private:
     platform::MediaPlayer& Get() {
