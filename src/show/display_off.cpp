@@ -83,6 +83,7 @@ void Form1::StopShow() {
         try {
             videoStopping_ = true;
             videoReleased_ = true;
+            buildingVideo_ = true;  // to VideoBuilt, and so to a close request, the fields are taken
             p_.background.Start([this] {
                 try {
                     videoResumeAt_ = MediaPosition ? MediaPosition->get_CurrentPosition() : 0;
@@ -105,6 +106,7 @@ void Form1::StopShow() {
         } catch (const platform::Error&) {
             videoStopping_ = false;
             videoReleased_ = false;
+            buildingVideo_ = false;
         }
     }
     if (musicGiven_) {

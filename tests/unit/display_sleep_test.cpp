@@ -193,3 +193,18 @@ TEST_F(DisplaySleepTest, AStopThatDoesNotReturnKeepsNeitherTheDisplayOnNorTheRes
     EXPECT_EQ(run.size(), 2u);
     EXPECT_GT(From("Power.TurnDisplayOff").size(), From("MediaControl.Stop").size());
 }
+
+TEST_F(DisplaySleepTest, ACloseRequestWhileTheStopsThreadHoldsTheVideoLeavesItToThatThread) {
+    f.window.script = {[this] {
+                           f.background.holdWork = true;
+                           Later(6000);
+                       },
+                       [this] {
+                           f.log.Clear();
+                           f.window.events->OnUnload();
+                       }};
+    form.Load();  // returns: the window is gone
+    EXPECT_THAT(f.log.Named("MediaControl"), IsEmpty());
+    EXPECT_THAT(f.log.Named("VideoWindow"), IsEmpty());
+    EXPECT_THAT(f.log.Named("ShowCursor"), ElementsAre("ShowCursor(TRUE)"));
+}
