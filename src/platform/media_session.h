@@ -16,6 +16,8 @@ class MediaSession : public WakeUp {
 public:
     virtual void SetMasterVolume(float level) = 0;  // 0 silent, 1 full
     virtual void Start() = 0;                       // from where it stands
+    // Before the first Start: where that Start begins, in seconds.
+    virtual void Seek(double seconds) = 0;
     // From the beginning. Until the session has moved there, the position
     // reads 0 and the end is not reported.
     virtual void Restart() = 0;

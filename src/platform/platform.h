@@ -7,6 +7,7 @@
 #include "platform/media_session.h"
 #include "platform/monitors.h"
 #include "platform/mouse_device.h"
+#include "platform/power.h"
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/shell.h"
@@ -27,6 +28,7 @@ struct Platform {
     DirectX& directx;
     Background& background;
     Monitors& monitors;
+    Power& power;
 };
 
 }  // namespace platform

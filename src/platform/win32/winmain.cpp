@@ -19,6 +19,7 @@
 #include "platform/win32/desktop.h"
 #include "platform/win32/exit.h"
 #include "platform/win32/failure.h"
+#include "platform/win32/power.h"
 #include "platform/win32/process.h"
 #include "platform/win32/profile.h"
 #include "platform/win32/threads.h"
@@ -36,9 +37,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     win32::DirectInputMouse directx;
     win32::Background background;
     win32::Monitors monitors(window);
+    win32::Power power;
     const std::unique_ptr<platform::MediaPlayer> player = win32::CreateMediaPlayer(background);
-    platform::Platform platform{process, profile, window,  windows,    cursor,  shell,   graphs,
-                                sessions, *player, directx, background, monitors};
+    platform::Platform platform{process, profile, window,  windows,    cursor,   shell, graphs,
+                                sessions, *player, directx, background, monitors, power};
     Form1 form(platform);
     try {
         ini::Main(platform, form);
