@@ -130,7 +130,7 @@ double show::StopVideo(PlayingVideo video) {
     double at = 0;
     Try([&] { at = video.Session ? video.Session->Position() : Held(video.MediaPosition).get_CurrentPosition(); });
     Try([&] { Held(video.MediaControl).Stop(); });
-    // Its last picture must not stay on the screen meanwhile.
+    // Hidden at once: its window goes only with the graph's last reference.
     Try([&] { Held(video.VideoWindow).put_Visible(0); });
     return at;
 }
