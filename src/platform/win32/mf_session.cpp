@@ -92,9 +92,11 @@ public:
         restartAtEnd_ = !ended_;
         return std::exchange(ended_, false);
     }
+    // An end noted after a start was asked for is that start's: a session
+    // whose notice of starting never came still loops.
     bool Ended() {
         Lock held(lock_);
-        return ended_ && !starting_;
+        return ended_;
     }
     bool StartingNow() {
         Lock held(lock_);
