@@ -6,12 +6,15 @@ Two rig sessions side by side: one with a single 1024x768 monitor, one with that
 and an 800x600 one left of it. The saver plays the same video (640x480, 25 fps, mpeg4,
 12 s, so no restart falls inside a measurement; sound=0) in alternating rounds, one
 session after the other, and the CPU of its process and of that session's wineserver is
-measured over a quiet stretch after the picture shows. Then the time from a key to the
-saver's process end, with two monitors.
+measured over a quiet stretch after the picture shows. Then the primary's pictures with
+two monitors against one: a video whose frames tell their number in their colour, watched
+at one pixel of the primary from inside the session, gives the frames drawn a second and
+those never shown (dropped, or drawn too late to be seen). Then the time from a key to
+the saver's process end, with two monitors.
 
 Prints figures only; it asserts nothing.
 
-    bench/monitors_cpu_and_exit.py [--runs N] [--seconds S] [--exit-runs N]
+    bench/monitors_cpu_and_exit.py [--runs N] [--seconds S] [--frame-runs N] [--exit-runs N]
 """
 
 import argparse
@@ -26,7 +29,7 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "wine"))
-from media import VIDEO_NAME, make_sized_video  # noqa: E402
+from media import VIDEO_NAME, make_numbered_video, make_sized_video  # noqa: E402
 from figures import summary  # noqa: E402
 from rig import SAVER_EXE, Rig, cpu_shares, winpath, write_ini  # noqa: E402
 
@@ -50,6 +53,18 @@ def cpu_run(rig: Rig, folder: Path, seconds: float) -> tuple[float, float]:
     saver, pid = start(rig, folder)
     try:
         return tuple(cpu_shares([pid, rig.wineserver_pid], seconds))
+    finally:
+        saver.kill()
+
+
+def frames_run(rig: Rig, folder: Path, seconds: float) -> tuple[float, float]:
+    """Frames drawn a second on the primary, and frames a second never shown."""
+    saver, _ = start(rig, folder)
+    try:
+        x, y = PRIMARY[0] + PRIMARY[2] // 2, PRIMARY[1] + PRIMARY[3] // 2
+        out = rig.probe("frames", str(x), str(y), str(int(seconds * 1000)), timeout=seconds + TIMEOUT)
+        fields = dict(field.split("=", 1) for field in out.split())
+        return int(fields["changes"]) / seconds, int(fields["skipped"]) / seconds
     finally:
         saver.kill()
 
@@ -80,6 +95,7 @@ def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--runs", type=int, default=3, help="CPU measurements per layout")
     parser.add_argument("--seconds", type=float, default=5.0, help="length of each CPU measurement")
+    parser.add_argument("--frame-runs", type=int, default=3, help="primary's frames watched per layout")
     parser.add_argument("--exit-runs", type=int, default=5, help="key presses with two monitors")
     args = parser.parse_args()
     if not SAVER_EXE.exists():
@@ -95,6 +111,13 @@ def main() -> None:
         folder.mkdir()
         shutil.copy2(SAVER_EXE, folder / "Trevlin.scr")
         write_ini(folder, f"[config]\nsound=0\npath={winpath(media)}\\\n")
+        numbered_media = work / "numbered"
+        numbered_media.mkdir()
+        make_numbered_video(numbered_media / VIDEO_NAME, VIDEO_SECONDS)
+        numbered = work / "numbered-saver"
+        numbered.mkdir()
+        shutil.copy2(SAVER_EXE, numbered / "Trevlin.scr")
+        write_ini(numbered, f"[config]\nsound=0\npath={winpath(numbered_media)}\\\n")
         print(f"video 640x480 25 fps mpeg4, {VIDEO_SECONDS} s, sound=0; one monitor 1024x768 against "
               f"1024x768 + 800x600; {args.seconds:g} s per CPU measurement; load {os.getloadavg()[0]:.2f}")
 
@@ -106,6 +129,12 @@ def main() -> None:
                 cpu[name].append(share)
                 print(f"run {run}: {name:<13} saver {share[0]:6.2f} %  wineserver {share[1]:5.2f} %  "
                       f"sum {sum(share):6.2f} %", flush=True)
+        frames = {name: [] for name in layouts}
+        for run in range(1, args.frame_runs + 1):
+            for name, rig in layouts.items():
+                frames[name].append(frames_run(rig, numbered, args.seconds))
+                print(f"run {run}: {name:<13} primary's frames drawn {frames[name][-1][0]:5.1f}/s, "
+                      f"never shown {frames[name][-1][1]:4.1f}/s", flush=True)
         ends = []
         for run in range(1, args.exit_runs + 1):
             ends.append(exit_run(two, folder))
@@ -117,6 +146,10 @@ def main() -> None:
     one_median = statistics.median(sum(s) for s in cpu["one monitor"])
     two_median = statistics.median(sum(s) for s in cpu["two monitors"])
     print(f"ratio of medians, two monitors / one: {two_median / one_median:.2f}" if one_median else "no figure")
+    for name, runs in frames.items():
+        if runs:
+            print(summary(f"{name}: primary's frames drawn", "/s", [r[0] for r in runs], width=40))
+            print(summary(f"{name}: frames never shown", "/s", [r[1] for r in runs], width=40))
     print(summary("two monitors: key to process end", "ms", ends, width=40))
 
 

@@ -37,6 +37,11 @@
 //                           of it with that class and text is there, once the screen pixel
 //                           is near the colour, or once it has ended; then waits for it like
 //                           launch
+//   probe frames X Y MS     watches the screen pixel at X,Y of a video whose frames tell
+//                           their number modulo 8 in red, green and blue (bits 0, 1, 2)
+//                           for MS milliseconds, as often as it can: changes= the times a
+//                           new number showed, skipped= frames between two of them that
+//                           never showed, samples= the pixels read
 //   probe textsize HWND FACE HUNDREDTHS UNDERLINE CHARSET
 //                           measures the text of the control HWND in a font made from those
 //                           values (HUNDREDTHS of a point, 1200 = 12 pt; UNDERLINE 0 or 1),
@@ -638,8 +643,35 @@ int Usage() {
           L" | launch [--watch] CMDLINE | record TEXT... | host [--destroy] [--settle MS] [--timeout MS] CMDLINE"
           L" | controls HWND | focus HWND | click HWND"
           L" | launch-timed CMDLINE (window CLASS TEXT | pixel X Y RRGGBB | end)"
-          L" | textsize HWND FACE HUNDREDTHS UNDERLINE CHARSET | send HWND MSG WPARAM LPARAM | hold PATH MS");
+          L" | frames X Y MS | textsize HWND FACE HUNDREDTHS UNDERLINE CHARSET | send HWND MSG WPARAM LPARAM | hold PATH MS");
     return 2;
+}
+
+// A picture drawn for even a millisecond is seen: reading one pixel takes less.
+int Frames(int x, int y, DWORD milliseconds) {
+    HDC screen = GetDC(nullptr);
+    LARGE_INTEGER start, now;
+    QueryPerformanceCounter(&start);
+    int last = -1;
+    unsigned long changes = 0, skipped = 0, samples = 0;
+    do {
+        const COLORREF pixel = GetPixel(screen, x, y);
+        QueryPerformanceCounter(&now);
+        if (pixel == CLR_INVALID) continue;
+        ++samples;
+        const int number = (GetRValue(pixel) > 127 ? 1 : 0) | (GetGValue(pixel) > 127 ? 2 : 0) |
+                           (GetBValue(pixel) > 127 ? 4 : 0);
+        if (last >= 0 && number != last) {
+            ++changes;
+            skipped += static_cast<unsigned long>((number - last + 8) % 8 - 1);
+        }
+        last = number;
+    } while (Milliseconds(start, now) < milliseconds);
+    ReleaseDC(nullptr, screen);
+    wchar_t line[128];
+    std::swprintf(line, 128, L"changes=%lu\tskipped=%lu\tsamples=%lu", changes, skipped, samples);
+    Print(line);
+    return 0;
 }
 
 }  // namespace
@@ -707,6 +739,8 @@ int wmain(int argc, wchar_t** argv) {
         return Hold(argv[2], static_cast<DWORD>(_wtoi(argv[3])));
     } else if (command == L"launch-timed" && argc >= 4) {
         return LaunchTimed(argc, argv);
+    } else if (command == L"frames" && argc == 5) {
+        return Frames(_wtoi(argv[2]), _wtoi(argv[3]), static_cast<DWORD>(_wtoi(argv[4])));
     } else if (command == L"textsize" && argc == 7) {
         return TextSize(ParseWindow(argv[2]), argv[3], _wtoi(argv[4]), _wtoi(argv[5]) != 0, _wtoi(argv[6]));
     } else {
