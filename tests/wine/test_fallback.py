@@ -8,7 +8,7 @@ import time
 import pytest
 
 from conftest import SHOW_TIMEOUT, start_show, wait_for_picture
-from media import VIDEO_NAME, VIDEO_SECONDS, VIDEO_TONE, extract_frame, make_damaged_mp4, make_mp4
+from media import VIDEO_NAME, VIDEO_SECONDS, VIDEO_TONE, extract_frame, make_damaged_mp4, make_mp4, make_video
 from rig import Rig, mean_rgb_outside, picture_difference, tone_level
 from test_video import DARK, FULL_VOLUME, HEARD, LOOKS_LIKE, MOVED, SILENT, end_with_key, thumbnail
 
@@ -70,6 +70,21 @@ def test_sound_on_plays_the_soundtrack_at_full_volume_past_its_end(rig, mp4, sav
         levels.append(tone_level(recording.stop(), VIDEO_TONE))
     assert max(levels) > FULL_VOLUME, f"the soundtrack is not at full volume ({levels})"
     assert max(levels[-3:]) > HEARD, f"the soundtrack is silent after its end ({levels})"
+    end_with_key(rig, saver)
+
+
+def test_avi_whose_picture_directshow_cannot_show_plays_through_media_foundation(rig, saver_dir, tmp_path):
+    """This DirectShow renders the test AVI's sound only (no MPEG-4 Part 2 decoder): that
+    graph goes, and the session plays picture and sound."""
+    media_dir = tmp_path / "media"
+    media_dir.mkdir()
+    make_video(media_dir / VIDEO_NAME)
+    saver, _ = start_show(rig, saver_dir, media_dir, sound="1")
+    wait_for_picture(rig, tmp_path / "start.png")
+    with rig.record(tmp_path / "sink.raw") as recording:
+        time.sleep(1.5)
+    soundtrack = tone_level(recording.stop(), VIDEO_TONE)
+    assert HEARD < soundtrack, f"no soundtrack ({soundtrack:.3f})"
     end_with_key(rig, saver)
 
 

@@ -92,9 +92,11 @@ public:
         restartAtEnd_ = !ended_;
         return std::exchange(ended_, false);
     }
+    // An end noted after a start was asked for is that start's: a session
+    // whose notice of starting never came still loops.
     bool Ended() {
         Lock held(lock_);
-        return ended_ && !starting_;
+        return ended_;
     }
     bool StartingNow() {
         Lock held(lock_);
@@ -139,10 +141,8 @@ public:
     }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
-
     std::intptr_t Handle() override { return reinterpret_cast<std::intptr_t>(events_->Wake()); }
     void TakeNews() override { ResetEvent(events_->Wake()); }
-
     void SetMasterVolume(float level) override {
         ComPtr<IMFSimpleAudioVolume> volume;
         ThrowIfFailed(LoadMf().getService(session_.get(), MR_POLICY_VOLUME_SERVICE, __uuidof(IMFSimpleAudioVolume),
