@@ -80,23 +80,31 @@ class Run:
         return self._sound[int((self._lead + start) / BLOCK):int((self._lead + end) / BLOCK)]
 
 
-def test_the_show_stops_at_the_plans_moment_and_asks_for_the_display_off(rig, media, saver_dir, tmp_path):
-    # Wine's idle clock starts at the first input it sees: a run ended by a key gives one.
+def give_first_input(rig, saver_dir):
+    """Wine's idle clock starts at the first input it sees: a run ended by a key gives one."""
     warm = rig.start_saver(saver_dir, "/s")
     rig.wait_for(lambda: form_windows(warm.windows()), SHOW_TIMEOUT, what="the first saver's form")
     rig.key("a")
     assert warm.wait(SHOW_TIMEOUT) == 0
 
-    run = run_with_plan(rig, saver_dir, media.put(tmp_path / "media"), tmp_path, PLAN, wine_debug="+win")
+
+def assert_stopped_at_the_moment(rig, run):
+    """Heard before the moment; silent and black after it, the form's visible controls (a
+    small link label) aside."""
     assert run.saver.running(), "the saver ended by itself"
     before, after = run.sound(0, 3), run.sound(PLAN + SETTLED, PLAN + SETTLED + LISTEN)
     assert before and max(before) > HEARD, f"no sound before the moment ({before})"
     assert after and max(after) < SILENT, f"sound after the moment ({max(after):.3f})"
-    # Black, not the last picture: its visible controls (a small link label) aside.
     for shot in run.shots:
         controls = [c.rect for c in rig.children(run.form) if c.visible]
         colour = mean_rgb_outside(shot, controls)
         assert max(colour) < DARK, f"the screen is not black after the moment ({colour}, {shot.name})"
+
+
+def test_the_show_stops_at_the_plans_moment_and_asks_for_the_display_off(rig, media, saver_dir, tmp_path):
+    give_first_input(rig, saver_dir)
+    run = run_with_plan(rig, saver_dir, media.put(tmp_path / "media"), tmp_path, PLAN, wine_debug="+win")
+    assert_stopped_at_the_moment(rig, run)
 
     rig.key("a")
     assert run.saver.wait(SHOW_TIMEOUT) == 0
