@@ -13,7 +13,7 @@ In every round, one after the other so that a slow patch of the machine touches 
 Per asleep run also the time from the plan's moment to the media stopped: the moment is the
 session's last input tick (read with probe's "idle" once the video shows) plus the plan;
 the media are stopped when the form asks for the display off (WM_SYSCOMMAND SC_MONITORPOWER,
-which the saver sends once the video's Stop has returned and the music is paused), both on
+which the saver sends once the video's stop has returned and the music is closed), both on
 Wine's tick clock (WINEDEBUG=+timestamp,+win). Medians with min and max over the rounds.
 Prints figures only; it asserts nothing.
 
