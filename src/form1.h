@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "show/display_sleep.h"
 #include "show/next_wake.h"
 #include "show/video_build.h"
 
@@ -24,8 +25,19 @@ public:
     void SaverSetUp();
     void CoverOtherMonitors();
     void WaitForVideo();
+    void BuildVideo();  // off the window's thread, for VideoBuilt to take over
+    void StartShow();
     void ShowLoop();
     void ShowLoopPass();
+
+    // The display's sleep on the power plan's schedule (show/display_off.cpp).
+    void WatchPowerPlan();
+    // The wait after a pass, at most wakeMs: shorter for the display's moment,
+    // kForever once the display sleeps. Stops and resumes the show as needed.
+    int FollowPowerPlan(int wakeMs);
+    bool ShowPlaying() const { return display_ == show::Display::Playing; }
+    // Started and not stopped: the video and the music are the loop's.
+    bool ShowRunning() const { return showStarted_ && ShowPlaying(); }
 
     // Video (show/video.cpp).
     void OpenDShowFile(const std::wstring& Filename);  // built, taken over and placed, in turn
@@ -105,6 +117,8 @@ private:
     // False while the graph is being built on its own thread; once built, the
     // graph has been taken over.
     bool VideoBuilt();
+    // The video, moved out whole for the stop's thread.
+    show::PlayingVideo TakeVideo();
     // A video plays, through either path: its end test may need a pass.
     bool VideoPlays() const { return videoRendered_ || Session; }
     // What the window's wait wakes on besides input: the playing video's news.
@@ -120,7 +134,30 @@ private:
     // The player was seen playing: a stop from now on is the track's end.
     bool musicPlayed_ = false;
     // When the player was first seen opening, while it still is.
-    std::optional<std::int64_t> musicOpeningSince_;
+    std::optional<std::uint32_t> musicOpeningSince_;
     // How long the wait after the current pass of the show loop may last.
     show::NextWake wake_{false};
+    // The video goes to the other monitors too.
+    bool mirror_ = false;
+
+    // The display's sleep (show/display_off.cpp).
+    void ReadPowerPlan();
+    void StopShow();
+    void TakeStoppedVideo();
+    bool ResumeShow();
+    void SeekWhereStopped();
+    std::uint32_t planSeconds_ = 0;  // 0: never
+    show::Display display_ = show::Display::Playing;
+    bool setUpDone_ = false;      // the set-up has come to starting the show
+    bool showStarted_ = false;    // video run and music given, until stopped
+    bool resumeWanted_ = false;   // the display came back on without input
+    bool videoReleased_ = false;  // the video went with the stop: built anew to resume
+    // The video being stopped and let go off the window's thread; hands back
+    // where it stood.
+    platform::Handover<double> videoStop_;
+    double videoResumeAt_ = 0;    // seconds, for once the video runs again
+    double musicResumeAt_ = 0;    // seconds, for once the music plays again
+    std::uint32_t stoppingSince_ = 0;
+    bool litAgain_ = false;       // the display came back on at litSince_
+    std::uint32_t litSince_ = 0;
 };

@@ -41,6 +41,13 @@ public:
         job_ = background.Start([slot, make = std::move(make)]() mutable { slot->emplace(make()); });
         slot_ = std::move(slot);
     }
+    // The same, with input moved to the work for itself alone: whoever starts
+    // it keeps nothing of the input, which goes with the work's thread.
+    template <typename In, typename Make>
+    void Start(Background& background, In input, Make make) {
+        auto given = std::make_shared<In>(std::move(input));
+        Start(background, [given, make = std::move(make)]() mutable { return make(std::move(*given)); });
+    }
     // Started and not yet returned.
     bool Pending() const { return job_ && !job_->Finished(); }
     // The value once its work has returned, then never again; empty before,

@@ -29,6 +29,8 @@ public:
     virtual void put_Owner(std::intptr_t owner) = 0;
     virtual void put_FullScreenMode(std::int32_t mode) = 0;
     virtual void put_MessageDrain(std::intptr_t drain) = 0;
+    // The video's window shown (OATRUE, -1) or hidden (0).
+    virtual void put_Visible(std::int32_t visible) = 0;
 };
 
 class MediaPosition {

@@ -41,6 +41,9 @@ public:
     virtual std::unique_ptr<PlayerControls> controls() = 0;
     virtual std::unique_ptr<PlayerMedia> currentMedia() = 0;
     virtual std::int32_t playState() = 0;
+    // Closes the file: nothing of it plays or stays open (no audio stream, no
+    // decoder's thread) until put_URL gives one again.
+    virtual void close() = 0;
 };
 
 }  // namespace platform

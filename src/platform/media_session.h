@@ -16,8 +16,11 @@ class MediaSession : public WakeUp {
 public:
     virtual void SetMasterVolume(float level) = 0;  // 0 silent, 1 full
     virtual void Start() = 0;                       // from where it stands
-    // From the beginning. Until the session has moved there, the position
-    // reads 0 and the end is not reported.
+    // Before the first Start: where that Start begins, in seconds.
+    virtual void Seek(double seconds) = 0;
+    // From the beginning, as soon as the platform can: at once, or, where it
+    // cannot seek while playing, the moment it reaches its end. Until it has
+    // started again, the position reads 0 and the end is not reported.
     virtual void Restart() = 0;
     // The presentation clock and the file's length, in seconds.
     virtual double Position() = 0;

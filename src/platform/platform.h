@@ -1,13 +1,13 @@
 #pragma once
 // Everything the product calls on Windows, handed to Form1 and ini::Main.
 #include "platform/background.h"
-#include "platform/clock.h"
 #include "platform/cursor.h"
 #include "platform/media_graph.h"
 #include "platform/media_player.h"
 #include "platform/media_session.h"
 #include "platform/monitors.h"
 #include "platform/mouse_device.h"
+#include "platform/power.h"
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/shell.h"
@@ -28,7 +28,7 @@ struct Platform {
     DirectX& directx;
     Background& background;
     Monitors& monitors;
-    Clock& clock;
+    Power& power;
 };
 
 }  // namespace platform

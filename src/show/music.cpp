@@ -35,8 +35,9 @@ void Form1::LoopMp3() {
     const std::int32_t state = p_.player.playState();
     if (state != platform::wmppsPlaying) {
         if (show::AboutToPlay(state)) {
-            if (!musicOpeningSince_) musicOpeningSince_ = p_.clock.Milliseconds();
-            wake_.Opening(p_.clock.Milliseconds() - *musicOpeningSince_);
+            const std::uint32_t now = p_.power.TickCount();
+            if (!musicOpeningSince_) musicOpeningSince_ = now;
+            wake_.Opening(now - *musicOpeningSince_);  // unsigned: right across the count's wrap
             return;
         }
         musicOpeningSince_.reset();

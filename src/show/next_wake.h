@@ -16,7 +16,7 @@ constexpr int kIdleCapMs = 10000;
 constexpr int kSoonMs = 15;
 // A player still opening after this long waits on something slow (a share
 // that does not answer): it is looked at less often, at this pace.
-constexpr std::int64_t kOpeningPatienceMs = 5000;
+constexpr std::uint32_t kOpeningPatienceMs = 5000;
 constexpr int kSlowOpeningMs = 250;
 // Video and music both play at the normal speed, which the set-up asks for
 // and nothing changes.
@@ -46,7 +46,7 @@ public:
     // Something was restarted.
     void Soon() { Within(kSoonMs); }
     // A player has been opening its file for this long.
-    void Opening(std::int64_t forMs) { Within(forMs < kOpeningPatienceMs ? kSoonMs : kSlowOpeningMs); }
+    void Opening(std::uint32_t forMs) { Within(forMs < kOpeningPatienceMs ? kSoonMs : kSlowOpeningMs); }
     int Milliseconds() const { return ms_; }
 
 private:

@@ -21,18 +21,31 @@ void Form1::SaverSetUp() {
     // A graph may never finish building (a decoder that hangs, a share that
     // does not answer); built off the window's thread, it cannot keep input
     // from ending the saver. Until it is built the screen stays black.
-    const bool mirror = !Covers.empty() && show::VideoOnEveryMonitor(ReadSetting(ini::kMonitors, ini::kMonitorsDefault));
+    mirror_ = !Covers.empty() && show::VideoOnEveryMonitor(ReadSetting(ini::kMonitors, ini::kMonitorsDefault));
+    BuildVideo();
+    WatchPowerPlan();
+    WaitForVideo();
+    if (!Running) return;  // closed while the graph was being built
+    setUpDone_ = true;
+    // A display that went to sleep meanwhile starts the show when it is lit again.
+    if (ShowPlaying()) StartShow();
+}
+
+void Form1::BuildVideo() {
     RemoveDShow();
     RemoveFallback();
     videoBuild_.Start(p_.background, [&platform = p_] {
         const std::wstring path = ini::ReadSetting(platform.profile, platform.process, ini::kPath, ini::kPathDefault);
         return show::BuildDShowGraph(platform, path + L"Trevlin.evc");
     });
-    WaitForVideo();
-    if (!Running) return;  // closed while the graph was being built
+}
+
+void Form1::StartShow() {
+    showStarted_ = true;
     if (MusicWanted()) PrepareMp3();
     PlaceDShowWindow();
-    if (mirror) MirrorVideo();
+    if (mirror_) MirrorVideo();
+    SeekWhereStopped();
     RunDShow();
     RunFallback();
     if (MusicWanted()) PlayMp3();
@@ -49,7 +62,7 @@ void Form1::WaitForVideo() {
     while (Running && !VideoBuilt()) {
         p_.window.DoEvents();
         // The build's end wakes the wait, as input does.
-        if (Running && !VideoBuilt()) p_.window.WaitForInput(show::kIdleCapMs, nullptr);
+        if (Running && !VideoBuilt()) p_.window.WaitForInput(FollowPowerPlan(show::kIdleCapMs), nullptr);
     }
 }
 
@@ -70,7 +83,12 @@ void Form1::ShowLoop() {
         // The pass's end tests shorten the wait to what they read; input, and
         // the end of the video's stream, cut it short.
         wake_ = show::NextWake(VideoPlays() || musicGiven_);
-        ShowLoopPass();
-        if (Running) p_.window.WaitForInput(wake_.Milliseconds(), VideoNews());
+        if (ShowRunning()) {
+            ShowLoopPass();
+        } else {
+            p_.window.DoEvents();  // asleep, or being started again: nothing plays yet
+        }
+        const int wait = FollowPowerPlan(wake_.Milliseconds());
+        if (Running) p_.window.WaitForInput(wait, ShowRunning() ? VideoNews() : nullptr);
     }
 }

@@ -119,3 +119,18 @@ void Form1::RemoveDShow() {
         // Whatever is still held stays held until the next graph replaces it.
     }
 }
+
+show::PlayingVideo Form1::TakeVideo() {
+    videoRendered_ = false;
+    return {std::move(MediaControl), std::move(MediaEvent),  std::move(MediaPosition),
+            std::move(VideoWindow),  std::move(BasicAudio), std::move(Session)};
+}
+
+double show::StopVideo(PlayingVideo video) {
+    double at = 0;
+    Try([&] { at = video.Session ? video.Session->Position() : Held(video.MediaPosition).get_CurrentPosition(); });
+    Try([&] { Held(video.MediaControl).Stop(); });
+    // Hidden at once: its window goes only with the graph's last reference.
+    Try([&] { Held(video.VideoWindow).put_Visible(0); });
+    return at;
+}

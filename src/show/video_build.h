@@ -1,8 +1,10 @@
 #pragma once
-// What the video's build makes on its own thread: the graph, and whether it
-// rendered. Handed over whole to the window's thread when the build is done,
-// which makes the rest (the video window, the position) itself; nothing in it
-// is touched by both threads.
+// The video as values handed between threads. What the build makes on its
+// own thread: the graph, and whether it rendered; handed over whole to the
+// window's thread when the build is done, which makes the rest (the video
+// window, the position) itself. What the stop takes from the window's thread
+// to its own: the playing video, by either path. Nothing in either is touched
+// by both threads.
 #include <memory>
 #include <string>
 
@@ -19,6 +21,21 @@ struct BuiltVideo {
     // graph gone (null where that cannot play it either).
     std::unique_ptr<platform::MediaSession> Session;
 };
+
+// The video as Form1 held it, graph or session. Declared so that it goes
+// piece by piece as Form1's graph went, the graph manager itself last.
+struct PlayingVideo {
+    std::unique_ptr<platform::MediaControl> MediaControl;
+    std::unique_ptr<platform::MediaEvent> MediaEvent;
+    std::unique_ptr<platform::MediaPosition> MediaPosition;
+    std::unique_ptr<platform::VideoWindow> VideoWindow;
+    std::unique_ptr<platform::BasicAudio> BasicAudio;
+    std::unique_ptr<platform::MediaSession> Session;
+};
+
+// On the stop's thread: where the video stood (0 where it cannot say), then
+// stopped, its window hidden, and let go, by whichever path it played.
+double StopVideo(PlayingVideo video);
 
 // Steps that may wait on the file and its decoders for good. Reads the
 // "sound" setting; touches nothing else of the platform but the graphs.

@@ -196,6 +196,7 @@ public:
         log_.Call("VideoWindow.put_FullScreenMode", std::to_string(v));
     }
     void put_MessageDrain(std::intptr_t v) override { log_.Call("VideoWindow.put_MessageDrain", std::to_string(v)); }
+    void put_Visible(std::int32_t v) override { log_.Call("VideoWindow.put_Visible", std::to_string(v)); }
 
 private:
     CallLog& log_;
@@ -280,6 +281,7 @@ public:
     void TakeNews() override { log_.Call("Session.TakeNews"); }
     void SetMasterVolume(float level) override { log_.Call("Session.SetMasterVolume", Num(level)); }
     void Start() override { log_.Call("Session.Start"); }
+    void Seek(double seconds) override { log_.Call("Session.Seek", Num(seconds)); }
     void Restart() override {
         log_.Call("Session.Restart");
         state_.position = 0;
@@ -467,5 +469,19 @@ std::intptr_t FakeMonitors::Cover(const platform::Rect& bounds, platform::FormEv
     coverEvents.push_back(&events);
     return 0x2000 + static_cast<std::intptr_t>(coverEvents.size());
 }
+
+platform::DisplayTimeout FakePower::ReadDisplayTimeout(bool battery) {
+    log_.Call("Power.ReadDisplayTimeout", battery ? "DC" : "AC");
+    return battery ? dc : ac;
+}
+
+platform::DisplayRequests FakePower::DisplayRequested() {
+    log_.Call("Power.DisplayRequested");
+    return requests;
+}
+
+void FakePower::TurnDisplayOff(std::intptr_t window) { log_.Call("Power.TurnDisplayOff", std::to_string(window)); }
+
+void FakePower::WatchDisplay(std::intptr_t window) { log_.Call("Power.WatchDisplay", std::to_string(window)); }
 
 }  // namespace fakes

@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/error.h"
@@ -192,6 +193,7 @@ public:
     std::unique_ptr<platform::PlayerControls> controls() override;
     std::unique_ptr<platform::PlayerMedia> currentMedia() override;
     std::int32_t playState() override;
+    void close() override { log_.Call("Mp3.close"); }
     PlayerState state;
 
 private:
@@ -231,6 +233,7 @@ public:
     explicit FakeMonitors(CallLog& log) : log_(log) {}
     std::vector<platform::Monitor> List() override;
     std::intptr_t Cover(const platform::Rect& bounds, platform::FormEvents& events) override;
+    void Blank(std::intptr_t window) override { log_.Call("Monitors.Blank", std::to_string(window)); }
     std::vector<platform::Monitor> monitors{{{0, 0, 1024, 768}, true}};
     std::vector<platform::FormEvents*> coverEvents;
 
@@ -238,11 +241,31 @@ private:
     CallLog& log_;
 };
 
-// Stands still unless a test moves it; not logged, since reading it changes nothing.
-class FakeClock final : public platform::Clock {
+// The power plan and the idle clock: by default a plan that cannot be read
+// (the "never" Wine gives). The questions are not logged; what the product
+// asks for (a reading, the display off, the watch) is.
+class FakePower final : public platform::Power {
 public:
-    std::int64_t Milliseconds() override { return now; }
-    std::int64_t now = 0;
+    explicit FakePower(CallLog& log) : log_(log) {}
+    bool OnBattery() override { return onBattery; }
+    platform::DisplayTimeout ReadDisplayTimeout(bool battery) override;
+    std::uint32_t TickCount() override { return now; }
+    std::uint32_t LastInputTick() override { return lastInput; }
+    platform::DisplayRequests DisplayRequested() override;
+    void TurnDisplayOff(std::intptr_t window) override;
+    void WatchDisplay(std::intptr_t window) override;
+    platform::PowerNews TakeNews() override { return std::exchange(news, {}); }
+
+    bool onBattery = false;
+    platform::DisplayTimeout ac{platform::PlanRead::NoLibrary, 0};
+    platform::DisplayTimeout dc{platform::PlanRead::NoLibrary, 0};
+    std::uint32_t now = 100000;
+    std::uint32_t lastInput = 100000;
+    platform::DisplayRequests requests = platform::DisplayRequests::Unknown;
+    platform::PowerNews news;
+
+private:
+    CallLog& log_;
 };
 
 // One of everything, wired into a platform::Platform.
@@ -260,9 +283,9 @@ struct FakePlatform {
     FakeDirectX directx{log};
     FakeBackground background{log};
     FakeMonitors monitors{log};
-    FakeClock clock;
+    FakePower power{log};
     platform::Platform platform{process, profile,  window,  windows, cursor,     shell,
-                                graphs,  sessions, player,  directx, background, monitors, clock};
+                                graphs,  sessions, player,  directx, background, monitors, power};
 
     std::wstring SettingsFile() const { return process.folder + L"\\Trevlin.ini"; }
     void SetSetting(const std::wstring& key, const std::wstring& value) { profile.Set(SettingsFile(), key, value); }

@@ -1,6 +1,7 @@
 // A value made off the window's thread reaches its taker whole, once, and only
 // while the taker still wants it: the rule behind the video's build and the
-// music player's opens, where an outdated open must never be played.
+// music player's opens, where an outdated open must never be played; and the
+// video's stop, whose work is given the video whole.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -97,4 +98,15 @@ TEST(Handover, AnOutdatedValueNeverReachesTheTaker) {
     ASSERT_TRUE(taken);
     EXPECT_EQ(taken->number, 2);
     EXPECT_EQ(*alive, 1);
+}
+
+TEST(Handover, AnInputMovedToTheWorkIsTheWorksAloneAndGoesWithIt) {
+    HeldBackground background;
+    auto alive = std::make_shared<int>(0);
+    platform::Handover<int> handover;
+    handover.Start(background, Counted(5, alive), [](Counted input) { return input.number * 10; });
+    EXPECT_EQ(*alive, 1);  // held for the work, not by the starter
+    background.Return(0);
+    EXPECT_EQ(*alive, 0);
+    EXPECT_EQ(handover.Take(), 50);
 }

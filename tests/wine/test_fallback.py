@@ -8,8 +8,11 @@ import time
 import pytest
 
 from conftest import SHOW_TIMEOUT, start_show, wait_for_picture
-from media import VIDEO_NAME, VIDEO_SECONDS, VIDEO_TONE, extract_frame, make_damaged_mp4, make_mp4
+from media import (MUSIC_NAME, VIDEO_NAME, VIDEO_SECONDS, VIDEO_TONE, extract_frame, make_damaged_mp4, make_mp4,
+                   make_music, make_video)
+from power_plan import set_plan, use_stand_in_powrprof
 from rig import Rig, mean_rgb_outside, picture_difference, tone_level
+from test_power import PLAN, assert_stopped_at_the_moment, give_first_input, run_with_plan
 from test_video import DARK, FULL_VOLUME, HEARD, LOOKS_LIKE, MOVED, SILENT, end_with_key, thumbnail
 
 
@@ -73,6 +76,21 @@ def test_sound_on_plays_the_soundtrack_at_full_volume_past_its_end(rig, mp4, sav
     end_with_key(rig, saver)
 
 
+def test_avi_whose_picture_directshow_cannot_show_plays_through_media_foundation(rig, saver_dir, tmp_path):
+    """This DirectShow renders the test AVI's sound only (no MPEG-4 Part 2 decoder): that
+    graph goes, and the session plays picture and sound."""
+    media_dir = tmp_path / "media"
+    media_dir.mkdir()
+    make_video(media_dir / VIDEO_NAME)
+    saver, _ = start_show(rig, saver_dir, media_dir, sound="1")
+    wait_for_picture(rig, tmp_path / "start.png")
+    with rig.record(tmp_path / "sink.raw") as recording:
+        time.sleep(1.5)
+    soundtrack = tone_level(recording.stop(), VIDEO_TONE)
+    assert HEARD < soundtrack, f"no soundtrack ({soundtrack:.3f})"
+    end_with_key(rig, saver)
+
+
 @pytest.mark.parametrize("action", [["key", "a"], ["click", "1"], ["mousemove", "4", "3"]],
                          ids=["key", "click", "move"])
 def test_input_ends_it(rig, mp4, saver_dir, tmp_path, action):
@@ -93,3 +111,17 @@ def test_damaged_mp4_leaves_a_black_screen_with_no_box(rig, mp4, saver_dir, tmp_
     assert max(colour) < DARK, f"the screen is not black around the form's controls ({colour})"
     end_with_key(rig, saver)
     assert [w for w in saver.seen_windows() if w.cls == "#32770"] == []
+
+
+def test_the_plans_moment_stops_the_session_as_it_does_a_graph(rig, mp4, saver_dir, tmp_path):
+    """Last in the module: from here on its programs load the stand-in powrprof.dll."""
+    use_stand_in_powrprof(rig)
+    try:
+        give_first_input(rig, saver_dir)
+        media_dir = put(mp4, tmp_path / "media")
+        make_music(media_dir / MUSIC_NAME)
+        run = run_with_plan(rig, saver_dir, media_dir, tmp_path, PLAN)
+        assert_stopped_at_the_moment(rig, run)
+        end_with_key(rig, run.saver)
+    finally:
+        set_plan(rig, None)

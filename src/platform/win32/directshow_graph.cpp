@@ -36,6 +36,7 @@ public:
     void put_Owner(std::intptr_t owner) override { ThrowIfFailed(window_->put_Owner(owner)); }
     void put_FullScreenMode(std::int32_t mode) override { ThrowIfFailed(window_->put_FullScreenMode(mode)); }
     void put_MessageDrain(std::intptr_t drain) override { ThrowIfFailed(window_->put_MessageDrain(drain)); }
+    void put_Visible(std::int32_t visible) override { ThrowIfFailed(window_->put_Visible(visible)); }
 
 private:
     ComPtr<IVideoWindow> window_;

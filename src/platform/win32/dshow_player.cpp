@@ -68,4 +68,6 @@ std::unique_ptr<platform::PlayerMedia> DShowPlayer::currentMedia() { return std:
 
 std::int32_t DShowPlayer::playState() { return track_->State(); }
 
+void DShowPlayer::close() { track_->Close(); }
+
 }  // namespace win32

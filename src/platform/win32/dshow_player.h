@@ -26,6 +26,7 @@ public:
     std::unique_ptr<platform::PlayerControls> controls() override;
     std::unique_ptr<platform::PlayerMedia> currentMedia() override;
     std::int32_t playState() override;
+    void close() override;
 
 private:
     // Shared with the controls and media objects handed out, which may

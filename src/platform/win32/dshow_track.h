@@ -33,6 +33,8 @@ public:
     void Open(const std::wstring& url);
     void Prepare(const std::wstring& url);
     void Play();
+    // Nothing of the file stays open: no graph, no audio stream.
+    void Close();
     std::int32_t State() {
         Poll();
         return state_;
@@ -61,7 +63,6 @@ private:
     static void ApplySettings(IGraphBuilder& graph, IMediaPosition& position, const PlayerSettings& settings);
     void StartOpening(const std::wstring& url, bool wanted);
     void Adopt();
-    void Close();
     void Poll();
     void Ended(long code);
     double Seconds(HRESULT (STDMETHODCALLTYPE IMediaPosition::*get)(REFTIME*));

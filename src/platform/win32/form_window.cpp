@@ -4,6 +4,7 @@
 #include "platform/win32/event_pump.h"
 #include "platform/win32/exit.h"
 #include "platform/win32/failure.h"
+#include "platform/win32/power.h"
 #include "platform/win32/process.h"
 #include "platform/win32/resource.h"
 
@@ -236,6 +237,9 @@ LRESULT FormWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
+    case WM_POWERBROADCAST:
+        NotePowerBroadcast(wParam, lParam);
+        return TRUE;
     default: break;
     }
     return DefWindowProcW(hwnd_, msg, wParam, lParam);

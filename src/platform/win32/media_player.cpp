@@ -81,6 +81,7 @@ public:
         ThrowIfFailed(player_->get_playState(&state));
         return static_cast<std::int32_t>(state);
     }
+    void close() override { ThrowIfFailed(player_->close()); }
 
 private:
     ComPtr<IWMPPlayer4> player_;
@@ -141,6 +142,9 @@ public:
     std::unique_ptr<platform::PlayerControls> controls() override { return Get().controls(); }
     std::unique_ptr<platform::PlayerMedia> currentMedia() override { return Get().currentMedia(); }
     std::int32_t playState() override { return Get().playState(); }
+    void close() override {
+        if (player_) player_->close();
+    }
 
 private:
     platform::MediaPlayer& Get() {

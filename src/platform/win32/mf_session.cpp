@@ -22,12 +22,12 @@ namespace {
 // stream without it (MF_E_TOPO_CODEC_NOT_FOUND).
 const GUID kEnumerateSourceTypes = {0x6248c36d, 0x5d0b, 0x4f40, {0xa0, 0xbb, 0xb0, 0xb3, 0x05, 0xf7, 0x76, 0x98}};
 
-HRESULT StartFromTheBeginning(IMFMediaSession& session) {
-    PROPVARIANT zero;
-    PropVariantInit(&zero);
-    zero.vt = VT_I8;
-    zero.hVal.QuadPart = 0;
-    return session.Start(&GUID_NULL, &zero);
+HRESULT StartAt(IMFMediaSession& session, double seconds) {
+    PROPVARIANT at;
+    PropVariantInit(&at);
+    at.vt = VT_I8;
+    at.hVal.QuadPart = static_cast<LONGLONG>(seconds * 1e7);
+    return session.Start(&GUID_NULL, &at);
 }
 
 // The session's notifications, taken on Media Foundation's threads: the end
@@ -63,7 +63,7 @@ public:
         MediaEventType type = MEUnknown;
         event->GetType(&type);
         if (type == MESessionEnded && EndedOrRestarts()) {
-            StartFromTheBeginning(*session_.get());
+            StartAt(*session_.get(), 0);
         } else if (type == MESessionStarted) {
             Lock held(lock_);
             starting_ = false;
@@ -92,9 +92,11 @@ public:
         restartAtEnd_ = !ended_;
         return std::exchange(ended_, false);
     }
+    // An end noted after a start was asked for is that start's: a session
+    // whose notice of starting never came still loops.
     bool Ended() {
         Lock held(lock_);
-        return ended_ && !starting_;
+        return ended_;
     }
     bool StartingNow() {
         Lock held(lock_);
@@ -139,10 +141,8 @@ public:
     }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
-
     std::intptr_t Handle() override { return reinterpret_cast<std::intptr_t>(events_->Wake()); }
     void TakeNews() override { ResetEvent(events_->Wake()); }
-
     void SetMasterVolume(float level) override {
         ComPtr<IMFSimpleAudioVolume> volume;
         ThrowIfFailed(LoadMf().getService(session_.get(), MR_POLICY_VOLUME_SERVICE, __uuidof(IMFSimpleAudioVolume),
@@ -153,14 +153,16 @@ public:
         PROPVARIANT here;
         PropVariantInit(&here);
         events_->Starting();
-        ThrowIfFailed(session_->Start(&GUID_NULL, &here));
+        ThrowIfFailed(startAt_ > 0 ? StartAt(*session_.get(), std::exchange(startAt_, 0))
+                                   : session_->Start(&GUID_NULL, &here));
     }
+    void Seek(double seconds) override { startAt_ = seconds; }
     // Wine 8's session cannot seek while it runs: asked to, it takes no
     // command again; stopped first, it starts its soundtrack again but not
     // its picture. It starts from the beginning once it has reached its end,
     // so a session short of its end starts again the moment it gets there.
     void Restart() override {
-        if (events_->RestartNowOrAtEnd()) ThrowIfFailed(StartFromTheBeginning(*session_.get()));
+        if (events_->RestartNowOrAtEnd()) ThrowIfFailed(StartAt(*session_.get(), 0));
     }
     double Position() override {
         if (events_->StartingNow()) return 0;
@@ -181,6 +183,7 @@ private:
     ComPtr<IMFMediaSource> source_;
     ComPtr<IMFPresentationClock> clock_;
     double duration_ = 0;
+    double startAt_ = 0;  // where the next Start begins, if not where it stands
     Events* events_ = nullptr;  // our reference
     StopOnFailure stop_;
 };

@@ -98,4 +98,12 @@ std::intptr_t Monitors::Cover(const platform::Rect& bounds, platform::FormEvents
     return reinterpret_cast<std::intptr_t>(window);
 }
 
+// A cover's painter goes with it; Form1's window has none, and only its
+// background, black, is drawn again.
+void Monitors::Blank(std::intptr_t window) {
+    const HWND hwnd = reinterpret_cast<HWND>(window);
+    DetachMirror(hwnd);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
 }  // namespace win32

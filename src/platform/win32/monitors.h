@@ -14,6 +14,7 @@ public:
     explicit Monitors(FormWindow& form) : form_(form) {}
     std::vector<platform::Monitor> List() override;
     std::intptr_t Cover(const platform::Rect& bounds, platform::FormEvents& events) override;
+    void Blank(std::intptr_t window) override;
 
 private:
     FormWindow& form_;

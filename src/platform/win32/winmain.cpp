@@ -9,7 +9,6 @@
 
 #include "form1.h"
 #include "platform/error.h"
-#include "platform/win32/clock.h"
 #include "platform/win32/directinput_mouse.h"
 #include "platform/win32/directshow_graph.h"
 #include "platform/win32/event_pump.h"
@@ -20,6 +19,7 @@
 #include "platform/win32/desktop.h"
 #include "platform/win32/exit.h"
 #include "platform/win32/failure.h"
+#include "platform/win32/power.h"
 #include "platform/win32/process.h"
 #include "platform/win32/profile.h"
 #include "platform/win32/threads.h"
@@ -37,10 +37,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     win32::DirectInputMouse directx;
     win32::Background background;
     win32::Monitors monitors(window);
-    win32::Clock clock;
+    win32::Power power;
     const std::unique_ptr<platform::MediaPlayer> player = win32::CreateMediaPlayer(background);
-    platform::Platform platform{process, profile, window,  windows,    cursor,  shell,   graphs,
-                                sessions, *player, directx, background, monitors, clock};
+    platform::Platform platform{process, profile, window,  windows,    cursor,   shell, graphs,
+                                sessions, *player, directx, background, monitors, power};
     Form1 form(platform);
     try {
         ini::Main(platform, form);

@@ -639,7 +639,7 @@ int TextSize(HWND control, const wchar_t* face, int hundredths, bool underline, 
 }
 
 int Usage() {
-    Print(L"usage: probe windows [all] | children HWND | cursor | screen | setcursor X Y | foreground"
+    Print(L"usage: probe windows [all] | children HWND | cursor | screen | idle | setcursor X Y | foreground"
           L" | launch [--watch] CMDLINE | record TEXT... | host [--destroy] [--settle MS] [--timeout MS] CMDLINE"
           L" | controls HWND | focus HWND | click HWND"
           L" | launch-timed CMDLINE (window CLASS TEXT | pixel X Y RRGGBB | end)"
@@ -698,6 +698,14 @@ int wmain(int argc, wchar_t** argv) {
         const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
         std::swprintf(line, 128, L"rect=%d,%d,%d,%d", left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
                       top + GetSystemMetrics(SM_CYVIRTUALSCREEN));
+        Print(line);
+    } else if (command == L"idle") {
+        // The session's idle clock, as a saver reads it.
+        LASTINPUTINFO input{};
+        input.cbSize = sizeof input;
+        if (!GetLastInputInfo(&input)) return 1;
+        wchar_t line[128];
+        std::swprintf(line, 128, L"tick=%lu\tlastinput=%lu", GetTickCount(), input.dwTime);
         Print(line);
     } else if (command == L"setcursor" && argc == 4) {
         if (!SetCursorPos(_wtoi(argv[2]), _wtoi(argv[3]))) return 1;

@@ -1,0 +1,141 @@
+// The display sleeps on the power plan's schedule. At the plan's moment the
+// show stops, so that nothing of ours holds the display or the system on,
+// and the display is asked to turn off; the screen stays black and the loop
+// waits on input alone. Input still ends the saver as always. A display lit
+// again without input (another program's doing) gets the show back where it
+// stopped, with the plan's time counted afresh.
+#include <algorithm>
+#include <utility>
+
+#include "form1.h"
+#include "platform/error.h"
+#include "show/steps.h"
+
+void Form1::WatchPowerPlan() {
+    p_.power.WatchDisplay(p_.window.Handle());
+    ReadPowerPlan();
+    // The user went idle before the saver began: the moment may have passed.
+    FollowPowerPlan(show::kForever);
+}
+
+void Form1::ReadPowerPlan() { planSeconds_ = show::PlanSeconds(p_.power.ReadDisplayTimeout(p_.power.OnBattery())); }
+
+int Form1::FollowPowerPlan(int wakeMs) {
+    const platform::PowerNews news = p_.power.TakeNews();
+    if (news.sourceChanged) ReadPowerPlan();
+    if (news.display == platform::DisplayState::Off && ShowPlaying()) {
+        // Off for another reason: already dark, so only the show stops.
+        StopShow();
+        display_ = show::Display::Off;
+    } else if (news.display == platform::DisplayState::On && !ShowPlaying()) {
+        resumeWanted_ = true;
+    }
+    TakeStoppedVideo();
+    // The stop's thread ending wakes the wait, so kForever misses nothing.
+    if (resumeWanted_ && !ResumeShow()) return show::kForever;
+    // Lit again: the show starts anew once its video is built, and has its
+    // first pass as soon as a playing show would.
+    if (setUpDone_ && !showStarted_ && ShowPlaying() && VideoBuilt()) {
+        StartShow();
+        wakeMs = show::kPlayingCapMs;
+    }
+    if (musicResumeAt_ > 0 && ShowRunning()) {
+        try {
+            if (p_.player.playState() == platform::wmppsPlaying) {
+                p_.player.controls()->put_currentPosition(std::exchange(musicResumeAt_, 0));
+            }
+        } catch (const platform::Error&) {
+            musicResumeAt_ = 0;  // from the start, then
+        }
+    }
+
+    if (display_ == show::Display::Playing) {
+        const std::uint32_t now = p_.power.TickCount();
+        // Read at every wake: a key that types nothing resets the idle time
+        // without ending the saver.
+        std::uint32_t since = p_.power.LastInputTick();
+        if (litAgain_) since = show::LaterTick(since, litSince_);
+        const int left = show::UntilDisplayOff(planSeconds_, since, now);
+        if (left == show::kForever) return wakeMs;
+        if (left > 0) return wakeMs == show::kForever ? left : std::min(wakeMs, left);
+        StopShow();
+        display_ = show::Display::Stopping;
+        stoppingSince_ = now;
+    }
+    if (display_ == show::Display::Stopping) {
+        const auto waited = static_cast<int>(std::min<std::uint32_t>(p_.power.TickCount() - stoppingSince_,
+                                                                      show::kStopGraceMs));
+        if (videoStop_.Pending() && waited < show::kStopGraceMs) return show::kStopGraceMs - waited;
+        TakeStoppedVideo();
+        display_ = show::Display::Off;
+        // Another program that still wants the display keeps it.
+        if (p_.power.DisplayRequested() != platform::DisplayRequests::Held)
+            p_.power.TurnDisplayOff(p_.window.Handle());
+    }
+    return show::kForever;
+}
+
+// Stopped, a graph, a session and a player still keep their audio devices
+// open, whose threads wake many times a second: all are let go, and made
+// anew to resume. Until the show has started there is nothing to stop: the
+// set-up, seeing the display asleep, starts nothing.
+void Form1::StopShow() {
+    if (!showStarted_) return;
+    showStarted_ = false;
+    if (MediaControl || Session) {
+        // A graph's Stop on the window's thread, its video full-screen, has
+        // waited for good. The video goes whole to a thread of its own, which
+        // stops and lets it go and hands back where it stood: input never
+        // waits on it, and nothing of it is left to the window's thread.
+        videoReleased_ = true;
+        videoStop_.Start(p_.background, TakeVideo(),
+                         [](show::PlayingVideo video) { return show::StopVideo(std::move(video)); });
+    }
+    if (musicGiven_) {
+        musicGiven_ = false;
+        try {
+            musicResumeAt_ = p_.player.playState() == platform::wmppsPlaying
+                                 ? p_.player.controls()->get_currentPosition()
+                                 : 0;
+        } catch (const platform::Error&) {
+            musicResumeAt_ = 0;
+        }
+        try {
+            p_.player.close();
+        } catch (const platform::Error&) {
+            // A player that refuses plays on; the display sleeps all the same.
+        }
+    }
+}
+
+// Once the stop's thread is done: where the video stood, and every monitor
+// black, the mirrored covers too.
+void Form1::TakeStoppedVideo() {
+    const std::optional<double> at = videoStop_.Take();
+    if (!at) return;
+    videoResumeAt_ = *at;
+    p_.monitors.Blank(p_.window.Handle());
+    for (std::intptr_t cover : Covers) p_.monitors.Blank(cover);
+}
+
+// False while the stop's thread still has the video: the resume waits for
+// where it stood.
+bool Form1::ResumeShow() {
+    if (videoStop_.Pending()) return false;
+    TakeStoppedVideo();
+    resumeWanted_ = false;
+    display_ = show::Display::Playing;
+    litAgain_ = true;
+    litSince_ = p_.power.TickCount();
+    if (std::exchange(videoReleased_, false) && setUpDone_) BuildVideo();
+    return true;
+}
+
+// Before the video runs: seeking a running graph stops it on the window's
+// thread, and a session seeks only as it starts.
+void Form1::SeekWhereStopped() {
+    const double at = std::exchange(videoResumeAt_, 0);
+    if (at <= 0) return;
+    show::Try([&] { show::Held(MediaPosition).put_CurrentPosition(at); });
+    show::Try([&] { show::Held(Session).Seek(at); });
+}
