@@ -5,10 +5,10 @@
 #include <mfidl.h>
 #include <evr.h>
 
-#include <atomic>
 #include <limits>
 #include <utility>
 
+#include "platform/win32/com_object.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/hresult.h"
 #include "platform/win32/mf_library.h"
@@ -32,30 +32,13 @@ HRESULT StartAt(IMFMediaSession& session, double seconds) {
 
 // The session's notifications, taken on Media Foundation's threads: the end
 // is noted and wakes the window's wait; a start moves the clock back to use.
-class Events final : public IMFAsyncCallback {
+class Events final : public ComObject<IMFAsyncCallback> {
 public:
     explicit Events(ComPtr<IMFMediaSession> session) : session_(std::move(session)) {
         wake_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     }
     ~Events() { CloseHandle(wake_); }
-    Events(const Events&) = delete;
-    Events& operator=(const Events&) = delete;
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-        if (iid == IID_IUnknown || iid == __uuidof(IMFAsyncCallback)) {
-            *object = static_cast<IMFAsyncCallback*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
     STDMETHODIMP GetParameters(DWORD*, DWORD*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(IMFAsyncResult* result) override {
         ComPtr<IMFMediaEvent> event;
@@ -114,7 +97,6 @@ private:
     }
 
     HRESULT Unhook() { return Release(), S_OK; }
-    std::atomic<ULONG> references_{1};
     ComPtr<IMFMediaSession> session_;
     HANDLE wake_ = nullptr;
     SRWLOCK lock_ = SRWLOCK_INIT;

@@ -2,11 +2,11 @@
 
 #include <qedit.h>
 
-#include <atomic>
 #include <memory>
 #include <optional>
 #include <utility>
 
+#include "platform/win32/com_object.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/failure.h"
 #include "platform/win32/graph_rewire.h"
@@ -32,29 +32,12 @@ std::optional<platform::FrameFormat> FormatOf(const AM_MEDIA_TYPE& type) {
 
 // The grabber's callback: on the graph's streaming thread, before the
 // renderer gets the sample, so it only copies.
-class Grabbed final : public ISampleGrabberCB {
+class Grabbed final : public ComObject<ISampleGrabberCB> {
 public:
     Grabbed(std::shared_ptr<MirrorPainter> painter, const platform::FrameFormat& format)
         : painter_(std::move(painter)), format_(format) {}
     ~Grabbed() { painter_->Close(); }
-    Grabbed(const Grabbed&) = delete;
-    Grabbed& operator=(const Grabbed&) = delete;
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-        if (iid == IID_IUnknown || iid == IID_ISampleGrabberCB) {
-            *object = static_cast<ISampleGrabberCB*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
 
     STDMETHODIMP SampleCB(double, IMediaSample* sample) override {
         GuardThread([&] { Copy(sample); });
@@ -81,7 +64,6 @@ private:
                          timed ? std::optional<REFERENCE_TIME>(start) : std::nullopt);
     }
 
-    std::atomic<ULONG> references_{1};
     const std::shared_ptr<MirrorPainter> painter_;
     platform::FrameFormat format_;  // streaming thread only
 };
