@@ -59,6 +59,7 @@ public:
     void PlayMp3();
     void LoopMp3();
     void RestartMp3();
+    bool MusicStandsStill(double position);
 
     // Input and shutdown (input/).
     void InitMouse();
@@ -135,6 +136,13 @@ private:
     bool musicPlayed_ = false;
     // When the player was first seen opening, while it still is.
     std::optional<std::uint32_t> musicOpeningSince_;
+    // The music's position as last read while playing, since when it stands
+    // there, and when it was last read.
+    struct StillMusic {
+        double position;
+        std::uint32_t since, seen;
+    };
+    std::optional<StillMusic> musicStill_;
     // How long the wait after the current pass of the show loop may last.
     show::NextWake wake_{false};
     // The video goes to the other monitors too.

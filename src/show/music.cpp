@@ -50,12 +50,27 @@ void Form1::LoopMp3() {
     musicPlayed_ = true;
     const double position = p_.player.controls()->get_currentPosition();
     const double duration = p_.player.currentMedia()->get_duration();
-    if (AtEnd(position, duration)) {
+    if (AtEnd(position, duration) || MusicStandsStill(position)) {
         RestartMp3();
         wake_.Soon();
     } else {
         wake_.Clip(position, duration, show::kNormalRate);
     }
+}
+
+// A player that reports playing while its position has not moved for seconds
+// of passes (a renderer that stalled at a rewind) has stopped all the same.
+// Passes far apart prove nothing: the show may have been stopped between them.
+bool Form1::MusicStandsStill(double position) {
+    const std::uint32_t now = p_.power.TickCount();
+    if (!musicStill_ || musicStill_->position != position || now - musicStill_->seen > 2 * show::kPlayingCapMs) {
+        musicStill_ = StillMusic{position, now, now};
+        return false;
+    }
+    musicStill_->seen = now;
+    if (now - musicStill_->since < show::kStalledMusicMs) return false;
+    musicStill_.reset();
+    return true;
 }
 
 void Form1::RestartMp3() {

@@ -18,6 +18,8 @@ constexpr int kSoonMs = 15;
 // that does not answer): it is looked at less often, at this pace.
 constexpr std::uint32_t kOpeningPatienceMs = 5000;
 constexpr int kSlowOpeningMs = 250;
+// A track reported playing whose position stands still this long has stalled.
+constexpr std::uint32_t kStalledMusicMs = 3000;
 // Video and music both play at the normal speed, which the set-up asks for
 // and nothing changes.
 constexpr double kNormalRate = 1.0;

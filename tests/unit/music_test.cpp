@@ -70,6 +70,27 @@ TEST_F(MusicTest, ATrackThatStoppedAtItsEndUnseenIsStartedAgain) {
     }
 }
 
+TEST_F(MusicTest, ATrackReportedPlayingWhosePositionStandsStillIsStartedAgain) {
+    const auto restartsAt = [this](std::uint32_t ms, double position) {
+        f.power.now = 0xFFFF'FFFFu - 1'000 + ms;  // across the tick count's wrap
+        f.player.state = {3, position, 200};
+        f.log.Clear();
+        form.LoopMp3();
+        return !f.log.Named("Mp3.controls.play").empty();
+    };
+    EXPECT_FALSE(restartsAt(0, 50.0));
+    EXPECT_FALSE(restartsAt(1'000, 50.9));  // moving: playing
+    EXPECT_FALSE(restartsAt(2'000, 51.9));
+    EXPECT_FALSE(restartsAt(3'000, 51.9));
+    EXPECT_FALSE(restartsAt(4'000, 51.9));
+    EXPECT_TRUE(restartsAt(5'000, 51.9));  // still for 3 s of passes: stalled
+    EXPECT_FALSE(restartsAt(5'015, 0.0));
+    // Looked at again only after a long while (the show was stopped meanwhile):
+    // standing still since the last look proves nothing yet.
+    EXPECT_FALSE(restartsAt(60'000, 0.0));
+    EXPECT_FALSE(restartsAt(61'000, 0.0));
+}
+
 TEST_F(MusicTest, PlayerFailuresReachTheCaller) {
     f.log.failing = {"Mp3.put_URL"};
     EXPECT_THROW(form.PlayMp3(), platform::Error);
