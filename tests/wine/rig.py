@@ -291,6 +291,10 @@ class Recording:
 
 # ---------------------------------------------------------------- a running saver
 
+class LaunchLost(RigError):
+    """The launcher ended, or went silent, without a word of the program it was to start."""
+
+
 class Saver:
     """One run of a program started by Rig.start_saver (through "probe launch")."""
 
@@ -302,6 +306,7 @@ class Saver:
         self._linux_pid: int | None = None
         self._values: dict[str, str] = {}
         self._seen: list[Window] = []
+        self._closed = False  # the launcher's output has ended
         self._changed = threading.Condition()
         threading.Thread(target=self._read, daemon=True).start()
         self.windows_pid = self._value("pid", rig.start_timeout)
@@ -316,15 +321,18 @@ class Saver:
                     key, value = line.split("=", 1)
                     self._values[key] = value
                 self._changed.notify_all()
+        with self._changed:
+            self._closed = True
+            self._changed.notify_all()
 
     def _value(self, key: str, timeout: float) -> int:
         with self._changed:
-            found = self._changed.wait_for(lambda: key in self._values or "error" in self._values, timeout)
+            self._changed.wait_for(lambda: key in self._values or "error" in self._values or self._closed, timeout)
             if "error" in self._values:
                 raise RigError(f"CreateProcess failed, Windows error {self._values['error']}")
-            if not found:
-                raise RigError(f"probe launch printed no {key}= within {timeout} s "
-                               f"(launcher exit {self._launcher.poll()})")
+            if key not in self._values:
+                raise LaunchLost(f"probe launch printed no {key}= within {timeout} s "
+                                 f"(launcher exit {self._launcher.poll()})")
             return int(self._values[key], 0)
 
     @property
@@ -643,16 +651,28 @@ class Rig:
         saver already running, and enough of them end it."""
         if park:
             self.park_pointer()
-        tag = uuid.uuid4().hex
-        env = dict(self.env, TREVLIN_RIG_TAG=tag)
-        if wine_debug is not None:
-            env["WINEDEBUG"] = wine_debug
-        # Wine's own complaints (ALSA finding no MIDI device, say) go to a log, not the
-        # test's output.
-        with open(log_path or self.root / "wine.log", "ab") as log:
-            launcher = self._spawn(self._wine_command(["launch", *(["--watch"] if watch else []), command_line]),
-                                   env=env, cwd=cwd, stdout=subprocess.PIPE, stderr=log, text=True)
-        saver = Saver(self, launcher, tag, exe_name)
+        for attempt in (1, 2):
+            tag = uuid.uuid4().hex
+            env = dict(self.env, TREVLIN_RIG_TAG=tag)
+            if wine_debug is not None:
+                env["WINEDEBUG"] = wine_debug
+            # Wine's own complaints (ALSA finding no MIDI device, say) go to a log, not the
+            # test's output.
+            with open(log_path or self.root / "wine.log", "ab") as log:
+                launcher = self._spawn(self._wine_command(["launch", *(["--watch"] if watch else []),
+                                                           command_line]),
+                                       env=env, cwd=cwd, stdout=subprocess.PIPE, stderr=log, text=True)
+            try:
+                saver = Saver(self, launcher, tag, exe_name)
+                break
+            except LaunchLost:
+                # Now and then Wine's loader fails the launcher itself as it starts or
+                # ends. Whatever it may have started goes, and it is tried once more.
+                for pid in _pids_with_env(f"TREVLIN_RIG_TAG={tag}".encode()):
+                    _kill_pid(pid)
+                _end_process(launcher, grace=2)
+                if attempt == 2:
+                    raise
         self._savers.append(saver)
         return saver
 
