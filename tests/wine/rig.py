@@ -291,6 +291,14 @@ class Recording:
 
 # ---------------------------------------------------------------- a running saver
 
+class ProbeFailed(RigError):
+    """A probe ended with an exit code other than 0; text is all it printed."""
+
+    def __init__(self, message: str, text: str):
+        super().__init__(message)
+        self.text = text
+
+
 class LaunchLost(RigError):
     """The launcher ended, or went silent, without a word of the program it was to start."""
 
@@ -582,14 +590,21 @@ class Rig:
     # Probe commands that only look, or set what they set again: safe to run twice.
     _PROBE_REPEATABLE = {"windows", "children", "cursor", "screen", "setcursor", "foreground", "controls",
                          "textsize"}
+    # Commands that print a line before they act: one that printed nothing did nothing.
+    _PROBE_ANNOUNCED = {"send"}
 
     def probe(self, *args: str, timeout: float = 30) -> str:
         try:
             return self._probe_once(args, timeout)
-        except RigError as error:
+        except ProbeFailed as error:
             # Now and then Wine's loader trips over its own bookkeeping as a program exits,
-            # after the program did its work; a second run of the same look is sound.
-            if "Inconsistency detected by ld.so" not in str(error) or args[0] not in self._PROBE_REPEATABLE:
+            # after the program did its work, or a Wine program ends with exit code 1
+            # before it printed a word. A second run is sound where the first one did
+            # nothing, or where doing it twice is the same as once.
+            loader = "Inconsistency detected by ld.so" in error.text
+            silent = error.text.strip() == ""
+            if not (args[0] in self._PROBE_REPEATABLE and (loader or silent)
+                    or args[0] in self._PROBE_ANNOUNCED and silent):
                 raise
             return self._probe_once(args, timeout)
 
@@ -607,7 +622,7 @@ class Rig:
             out.seek(0)
             text = out.read().decode("utf-8", errors="replace").replace("\r\n", "\n")
         if code != 0:
-            raise RigError(f"probe {' '.join(args)} failed ({code}): {text}")
+            raise ProbeFailed(f"probe {' '.join(args)} failed ({code}): {text}", text)
         return text
 
     def windows(self, all: bool = False) -> list[Window]:
@@ -692,7 +707,8 @@ class Rig:
     def send(self, window: Window | int, message: int, wparam: int = 0, lparam: int = 0) -> tuple[int, bool]:
         """SendMessage to a window from another program: (its reply, whether it replied)."""
         hwnd = window.hwnd if isinstance(window, Window) else window
-        fields = _fields(self.probe("send", hex(hwnd), str(message), str(wparam), str(lparam)).strip())
+        reply = self.probe("send", hex(hwnd), str(message), str(wparam), str(lparam)).strip().splitlines()[-1]
+        fields = _fields(reply)
         return int(fields["result"]), fields["ok"] == "1"
 
     def opened_addresses(self) -> list[str]:

@@ -29,7 +29,8 @@
 //   probe click HWND        BM_CLICK to a button, a posted left press and release to another
 //   probe send HWND MSG WPARAM LPARAM
 //                           SendMessageTimeout (5 s) with numbers in decimal or 0x hex; prints
-//                           result= (the reply) and ok= (0 when the call failed or timed out)
+//                           "sending" before it sends, then result= (the reply) and ok= (0
+//                           when the call failed or timed out)
 //   probe hold PATH MS      opens PATH for reading and writing without sharing, prints
 //                           "held" once it has it, and keeps it so for MS milliseconds
 //   probe launch-timed CMDLINE window CLASS TEXT | pixel X Y RRGGBB | end
@@ -72,9 +73,11 @@ std::string Utf8Line(const std::wstring& text) {
     return utf8 + '\n';
 }
 
+// Every line reaches the file at once: what a probe that dies later did is still known.
 void Print(const std::wstring& text) {
     const std::string line = Utf8Line(text);
     std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
 }
 
 std::wstring Hex(unsigned long long value) {
@@ -524,6 +527,8 @@ long long ParseNumber(const wchar_t* text) { return std::wcstoll(text, nullptr, 
 
 int Send(int argc, wchar_t** argv) {
     if (argc != 6) return Usage();
+    // Said before the message goes: a probe that printed nothing sent nothing.
+    Print(L"sending");
     DWORD_PTR result = 0;
     const LRESULT ok = SendMessageTimeoutW(ParseWindow(argv[2]), static_cast<UINT>(ParseNumber(argv[3])),
                                            static_cast<WPARAM>(ParseNumber(argv[4])),
