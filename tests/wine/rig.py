@@ -589,7 +589,7 @@ class Rig:
 
     # Probe commands that only look, or set what they set again: safe to run twice.
     _PROBE_REPEATABLE = {"windows", "children", "cursor", "screen", "setcursor", "foreground", "controls",
-                         "textsize"}
+                         "focus", "idle", "textsize"}
     # Commands that print a line before they act: one that printed nothing did nothing.
     _PROBE_ANNOUNCED = {"send"}
 
