@@ -3,7 +3,6 @@
 #include <mfapi.h>
 #include <mferror.h>
 #include <mfidl.h>
-#include <evr.h>
 
 #include <limits>
 #include <utility>
@@ -12,15 +11,12 @@
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/hresult.h"
 #include "platform/win32/mf_library.h"
+#include "platform/win32/mf_topology.h"
 #include "platform/win32/stop_list.h"
 #include "platform/win32/threads.h"
 
 namespace win32 {
 namespace {
-
-// Not in the toolchain's headers. Wine resolves no decoder for a source
-// stream without it (MF_E_TOPO_CODEC_NOT_FOUND).
-const GUID kEnumerateSourceTypes = {0x6248c36d, 0x5d0b, 0x4f40, {0xa0, 0xbb, 0xb0, 0xb3, 0x05, 0xf7, 0x76, 0x98}};
 
 HRESULT StartAt(IMFMediaSession& session, double seconds) {
     PROPVARIANT at;
@@ -30,14 +26,22 @@ HRESULT StartAt(IMFMediaSession& session, double seconds) {
     return session.Start(&GUID_NULL, &at);
 }
 
+// Long enough for a session to close, which takes milliseconds; short enough
+// that a session that never says so holds up a close request little.
+constexpr DWORD kCloseWaitMs = 1000;
+
 // The session's notifications, taken on Media Foundation's threads: the end
 // is noted and wakes the window's wait; a start moves the clock back to use.
 class Events final : public ComObject<IMFAsyncCallback> {
 public:
     explicit Events(ComPtr<IMFMediaSession> session) : session_(std::move(session)) {
         wake_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        done_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     }
-    ~Events() { CloseHandle(wake_); }
+    ~Events() {
+        CloseHandle(wake_);
+        CloseHandle(done_);
+    }
 
     STDMETHODIMP GetParameters(DWORD*, DWORD*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(IMFAsyncResult* result) override {
@@ -45,8 +49,8 @@ public:
         if (FAILED(session_->EndGetEvent(result, event.put()))) return Unhook();
         MediaEventType type = MEUnknown;
         event->GetType(&type);
-        if (type == MESessionEnded && EndedOrRestarts()) {
-            StartAt(*session_.get(), 0);
+        if (type == MESessionEnded) {
+            RestartOrNoteEnd();
         } else if (type == MESessionStarted) {
             Lock held(lock_);
             starting_ = false;
@@ -62,10 +66,18 @@ public:
         if (FAILED(session_->BeginGetEvent(this, nullptr))) Unhook();
     }
     HANDLE Wake() const { return wake_; }
+    // Set once the session has closed, or sends nothing more.
+    HANDLE Done() const { return done_; }
 
     void Starting() {
         Lock held(lock_);
         starting_ = true;
+    }
+    // From here on the session's end starts nothing.
+    void Closing() {
+        Lock held(lock_);
+        closing_ = true;
+        restartAtEnd_ = false;
     }
     // True when the session has ended and is to be started now; otherwise it
     // starts the moment it ends.
@@ -87,22 +99,31 @@ public:
     }
 
 private:
-    // At the session's end: true when a restart waits for it.
-    bool EndedOrRestarts() {
+    // At the session's end: starts it again if a restart waits for it. The
+    // start is asked for under the lock, so that it never follows Closing.
+    void RestartOrNoteEnd() {
         Lock held(lock_);
-        if (std::exchange(restartAtEnd_, false)) return true;
+        if (closing_) return;
+        if (std::exchange(restartAtEnd_, false)) {
+            StartAt(*session_.get(), 0);
+            return;
+        }
         ended_ = true;
         SetEvent(wake_);
-        return false;
     }
 
-    HRESULT Unhook() { return Release(), S_OK; }
+    HRESULT Unhook() {
+        SetEvent(done_);
+        return Release(), S_OK;
+    }
     ComPtr<IMFMediaSession> session_;
     HANDLE wake_ = nullptr;
+    HANDLE done_ = nullptr;
     SRWLOCK lock_ = SRWLOCK_INIT;
     bool ended_ = false;
     bool starting_ = false;  // asked to start, not yet started
     bool restartAtEnd_ = false;
+    bool closing_ = false;
 };
 
 class Session final : public platform::MediaSession {
@@ -116,7 +137,12 @@ public:
     }
     ~Session() override {
         stop_ = StopOnFailure();
-        session_->Close();
+        events_->Closing();
+        // Media Foundation's order: shut down once closed. (Under Wine, a
+        // session that stands still at its end never closes, and its
+        // Shutdown never returns: one reason the stop runs off the window's
+        // thread.)
+        if (SUCCEEDED(session_->Close())) WaitForSingleObject(events_->Done(), kCloseWaitMs);
         source_->Shutdown();
         session_->Shutdown();
         events_->Release();
@@ -169,77 +195,6 @@ private:
     Events* events_ = nullptr;  // our reference
     StopOnFailure stop_;
 };
-
-// Each selected video and audio stream, from the source to its renderer;
-// other streams are left out.
-ComPtr<IMFTopology> Topology(const Mf& mf, IMFMediaSource& source, IMFPresentationDescriptor& pd, HWND window) {
-    ComPtr<IMFTopology> topology;
-    ThrowIfFailed(mf.createTopology(topology.put()));
-    ThrowIfFailed(topology->SetUINT32(kEnumerateSourceTypes, TRUE));
-    DWORD count = 0;
-    ThrowIfFailed(pd.GetStreamDescriptorCount(&count));
-    for (DWORD i = 0; i < count; ++i) {
-        BOOL selected = FALSE;
-        ComPtr<IMFStreamDescriptor> stream;
-        ThrowIfFailed(pd.GetStreamDescriptorByIndex(i, &selected, stream.put()));
-        if (!selected) continue;
-        ComPtr<IMFMediaTypeHandler> handler;
-        GUID major = GUID_NULL;
-        ThrowIfFailed(stream->GetMediaTypeHandler(handler.put()));
-        ThrowIfFailed(handler->GetMajorType(&major));
-        ComPtr<IMFActivate> renderer;
-        if (major == MFMediaType_Video) {
-            ThrowIfFailed(mf.createVideoRendererActivate(window, renderer.put()));
-        } else if (major == MFMediaType_Audio) {
-            ThrowIfFailed(mf.createAudioRendererActivate(renderer.put()));
-        } else {
-            ThrowIfFailed(pd.DeselectStream(i));
-            continue;
-        }
-        ComPtr<IMFTopologyNode> from, to;
-        ThrowIfFailed(mf.createTopologyNode(MF_TOPOLOGY_SOURCESTREAM_NODE, from.put()));
-        ThrowIfFailed(from->SetUnknown(MF_TOPONODE_SOURCE, &source));
-        ThrowIfFailed(from->SetUnknown(MF_TOPONODE_PRESENTATION_DESCRIPTOR, &pd));
-        ThrowIfFailed(from->SetUnknown(MF_TOPONODE_STREAM_DESCRIPTOR, stream.get()));
-        ThrowIfFailed(topology->AddNode(from.get()));
-        ThrowIfFailed(mf.createTopologyNode(MF_TOPOLOGY_OUTPUT_NODE, to.put()));
-        ThrowIfFailed(to->SetObject(renderer.get()));
-        ThrowIfFailed(topology->AddNode(to.get()));
-        ThrowIfFailed(from->ConnectOutput(0, to.get(), 0));
-    }
-    return topology;
-}
-
-// Waits, on the building thread, until the session has resolved the topology
-// (the renderers exist from then on) or has failed to.
-void WaitUntilReady(IMFMediaSession& session) {
-    for (;;) {
-        ComPtr<IMFMediaEvent> event;
-        ThrowIfFailed(session.GetEvent(0, event.put()));
-        HRESULT status = S_OK;
-        ThrowIfFailed(event->GetStatus(&status));
-        ThrowIfFailed(status);
-        MediaEventType type = MEUnknown;
-        ThrowIfFailed(event->GetType(&type));
-        if (type == MEError) ThrowIfFailed(E_FAIL);
-        UINT32 topology = MF_TOPOSTATUS_INVALID;
-        if (type == MESessionTopologyStatus && SUCCEEDED(event->GetUINT32(MF_EVENT_TOPOLOGY_STATUS, &topology)) &&
-            topology == MF_TOPOSTATUS_READY)
-            return;
-    }
-}
-
-// Stretched over the window's inner area, whatever the picture's own shape.
-void Stretch(const Mf& mf, IMFMediaSession& session, HWND window) {
-    ComPtr<IMFVideoDisplayControl> display;
-    if (FAILED(mf.getService(&session, MR_VIDEO_RENDER_SERVICE, __uuidof(IMFVideoDisplayControl),
-                             display.put_void())))
-        return;  // a file with no video: nothing to place
-    RECT client{};
-    GetClientRect(window, &client);
-    display->SetAspectRatioMode(MFVideoARMode_None);
-    ThrowIfFailed(display->SetVideoPosition(nullptr, &client));
-}
 
 }  // namespace
 
