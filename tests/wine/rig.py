@@ -337,7 +337,9 @@ class Saver:
         with self._changed:
             self._changed.wait_for(lambda: key in self._values or "error" in self._values or self._closed, timeout)
             if "error" in self._values:
-                raise RigError(f"CreateProcess failed, Windows error {self._values['error']}")
+                error = f"CreateProcess failed, Windows error {self._values['error']}"
+                # ERROR_INTERNAL_ERROR: Wine could not bring the new process up; nothing runs.
+                raise LaunchLost(error) if self._values["error"] == "1359" else RigError(error)
             if key not in self._values:
                 raise LaunchLost(f"probe launch printed no {key}= within {timeout} s "
                                  f"(launcher exit {self._launcher.poll()})")
@@ -681,8 +683,9 @@ class Rig:
                 saver = Saver(self, launcher, tag, exe_name)
                 break
             except LaunchLost:
-                # Now and then Wine's loader fails the launcher itself as it starts or
-                # ends. Whatever it may have started goes, and it is tried once more.
+                # Now and then Wine's loader fails the launcher, or the program it
+                # starts, as it starts or ends. Whatever it may have started goes, and
+                # it is tried once more.
                 for pid in _pids_with_env(f"TREVLIN_RIG_TAG={tag}".encode()):
                     _kill_pid(pid)
                 _end_process(launcher, grace=2)

@@ -48,9 +48,11 @@ def loudness(samples):
     return [max(v, m) for v, m in zip(levels(samples, VIDEO_TONE), levels(samples, MUSIC_TONE))]
 
 
-def run_with_plan(rig, saver_dir, media_dir, tmp_path, plan, wine_debug=None):
+def run_with_plan(rig, saver_dir, media_dir, tmp_path, plan, wine_debug=None, key_at_picture=False):
     """Starts the saver with the plan's value (None: the plan cannot be read), waits for
     the video's picture, then records the sink and screenshots for the moment's sake.
+    key_at_picture: a Shift then (which resets the idle clock and types nothing), for a
+    show with no window of its own to appear under the pointer.
     Returns (saver, form, sound levels per BLOCK from the picture on, [(seconds, shot)])."""
     set_plan(rig, plan)
     write_ini(saver_dir, ini_for(media_dir, sound="1"))
@@ -61,6 +63,8 @@ def run_with_plan(rig, saver_dir, media_dir, tmp_path, plan, wine_debug=None):
         saver = rig.start_saver(saver_dir, "/s", wine_debug=wine_debug, log_path=log)
         form = rig.wait_for(lambda: form_windows(saver.windows()), SHOW_TIMEOUT, what="the saver's form")[0]
         wait_for_picture(rig, tmp_path / "lit.png")
+        if key_at_picture:
+            rig.key("shift")
         # The video window's appearing under the pointer is the last input Wine counts.
         shown = time.monotonic()
         for at in (PLAN + SETTLED, PLAN + SETTLED + LISTEN):
