@@ -13,7 +13,8 @@ from media import (MUSIC_NAME, VIDEO_NAME, VIDEO_SECONDS, VIDEO_TONE, extract_fr
 from power_plan import set_plan, use_stand_in_powrprof
 from rig import Rig, mean_rgb_outside, picture_difference, tone_level
 from test_power import PLAN, assert_stopped_at_the_moment, give_first_input, run_with_plan
-from test_video import DARK, FULL_VOLUME, HEARD, LOOKS_LIKE, MOVED, SILENT, end_with_key, loudest, thumbnail
+from test_video import (DARK, FULL_VOLUME, HEARD, LOOKS_LIKE, MOVED, SILENT, end_with_key, loudest, thumbnail,
+                        watch_late)
 
 
 @pytest.fixture(scope="module")
@@ -65,15 +66,9 @@ def test_sound_on_plays_the_soundtrack_at_full_volume_and_the_mp4_loops(rig, mp4
 
     # Past the end, a video that was not started again shows its last frame, silent.
     time.sleep(max(0.0, started + VIDEO_SECONDS + 1.0 - time.monotonic()))
-    with rig.record(tmp_path / "late.raw") as recording:
-        first = rig.screenshot(tmp_path / "late-1.png")
-        time.sleep(0.5)
-        second = rig.screenshot(tmp_path / "late-2.png")
-        time.sleep(1.0)
-    soundtrack = tone_level(recording.stop(), VIDEO_TONE)
-    moved = picture_difference(first, second)
-    # Wine 8's session sometimes starts its soundtrack again but not its picture (its
-    # renderer stays on one frame): either going on shows that it was started again.
+    # Wine 8's session sometimes starts its soundtrack again but not its picture.
+    moved, samples = watch_late(rig, tmp_path, 0.5, 1.0)
+    soundtrack = tone_level(samples, VIDEO_TONE)
     assert moved > MOVED or soundtrack > HEARD, \
         f"{VIDEO_SECONDS + 1} s in, the picture stands still ({moved:.1f}) and the soundtrack is silent ({soundtrack:.3f})"
     end_with_key(rig, saver)

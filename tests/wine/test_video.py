@@ -52,6 +52,20 @@ def loudest(rig, path, tones, wanted=()):
     return {name: max(found) for name, found in listen(rig, path, tones, wanted).items()}
 
 
+def watch_late(rig, tmp_path, gap, after):
+    """Two screenshots gap seconds apart, and the sink recorded from the first to after
+    seconds past the second: (how much the picture moved, the recorded samples). Wine's
+    renderers sometimes stall on a rewind (one of the two, not both): the picture or the
+    soundtrack going on shows that the video was started again."""
+    with rig.record(tmp_path / "late.raw") as recording:
+        first = rig.screenshot(tmp_path / "late-1.png")
+        time.sleep(gap)
+        second = rig.screenshot(tmp_path / "late-2.png")
+        time.sleep(after)
+    samples = recording.stop()
+    return picture_difference(first, second), samples
+
+
 def end_with_key(rig, saver):
     rig.key("a")
     assert saver.wait(SHOW_TIMEOUT) == 0
@@ -78,16 +92,8 @@ def test_show_goes_on_after_the_video_length(rig, media, saver_dir, tmp_path):
     # The picture's first appearance is the video's start; well past its end, a video
     # that was not restarted shows its last frame and is silent.
     time.sleep(VIDEO_SECONDS + 1.5)
-    with rig.record(tmp_path / "late.raw") as recording:
-        first = rig.screenshot(tmp_path / "late-1.png")
-        time.sleep(1.0)
-        second = rig.screenshot(tmp_path / "late-2.png")
-        time.sleep(0.5)
-    soundtrack = tone_level(recording.stop(), VIDEO_TONE)
-    moved = picture_difference(first, second)
-
-    # Wine's renderers sometimes stall on a rewind (one of the two, not both): either
-    # going on shows that the video was restarted.
+    moved, samples = watch_late(rig, tmp_path, 1.0, 0.5)
+    soundtrack = tone_level(samples, VIDEO_TONE)
     assert moved > MOVED or soundtrack > HEARD, \
         f"{VIDEO_SECONDS + 1.5} s in, the picture stands still ({moved:.1f}) and the soundtrack is silent ({soundtrack:.3f})"
     end_with_key(rig, saver)
@@ -107,14 +113,8 @@ def test_video_and_music_whose_end_tests_hold_briefly_start_again(rig, saver_dir
     saver, _ = start_show(rig, saver_dir, media_dir, sound="1")
     wait_for_picture(rig, tmp_path / "start.png")
     time.sleep(3 * BRIEF_VIDEO)
-    with rig.record(tmp_path / "late.raw") as recording:
-        first = rig.screenshot(tmp_path / "late-1.png")
-        time.sleep(1.0)
-        second = rig.screenshot(tmp_path / "late-2.png")
-        time.sleep(0.5)
-    samples = recording.stop()
+    moved, samples = watch_late(rig, tmp_path, 1.0, 0.5)
     soundtrack, music = tone_level(samples, VIDEO_TONE), tone_level(samples, MUSIC_TONE)
-    moved = picture_difference(first, second)
 
     assert moved > MOVED or soundtrack > HEARD, \
         f"three lengths in, the picture stands still ({moved:.1f}) and the soundtrack is silent ({soundtrack:.3f})"
