@@ -1,7 +1,7 @@
 #include "platform/win32/monitors.h"
 
 #include "platform/win32/failure.h"
-#include "platform/win32/mirror_painter.h"
+#include "platform/win32/video/mirror_painter.h"
 
 namespace win32 {
 namespace {

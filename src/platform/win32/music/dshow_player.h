@@ -8,7 +8,7 @@
 
 #include "platform/background.h"
 #include "platform/media_player.h"
-#include "platform/win32/media_player.h"
+#include "platform/win32/music/media_player.h"
 
 namespace win32 {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/media_player.h"
+#include "platform/win32/music/media_player.h"
 
 #include "platform/win32/win.h"
 #include <wmp.h>
@@ -8,7 +8,7 @@
 #include "platform/error.h"
 #include "platform/win32/bstr.h"
 #include "platform/win32/com_ptr.h"
-#include "platform/win32/dshow_player.h"
+#include "platform/win32/music/dshow_player.h"
 #include "platform/win32/hresult.h"
 #include "platform/win32/threads.h"
 

@@ -1,4 +1,4 @@
-#include "platform/win32/directshow_graph.h"
+#include "platform/win32/video/directshow_graph.h"
 
 #include "platform/win32/dshow_uuids.h"
 
@@ -6,11 +6,11 @@
 
 #include "platform/win32/bstr.h"
 #include "platform/win32/com_ptr.h"
-#include "platform/win32/graph_rewire.h"
+#include "platform/win32/video/graph_rewire.h"
 #include "platform/win32/hresult.h"
 #include "platform/win32/stop_list.h"
 #include "platform/win32/threads.h"
-#include "platform/win32/video_mirror.h"
+#include "platform/win32/video/video_mirror.h"
 
 namespace win32 {
 namespace {

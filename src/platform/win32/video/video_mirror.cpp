@@ -1,4 +1,4 @@
-#include "platform/win32/video_mirror.h"
+#include "platform/win32/video/video_mirror.h"
 
 #include <qedit.h>
 
@@ -9,9 +9,9 @@
 #include "platform/win32/com_object.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/failure.h"
-#include "platform/win32/graph_rewire.h"
+#include "platform/win32/video/graph_rewire.h"
 #include "platform/win32/hresult.h"
-#include "platform/win32/mirror_painter.h"
+#include "platform/win32/video/mirror_painter.h"
 #include "platform/win32/threads.h"
 
 namespace win32 {

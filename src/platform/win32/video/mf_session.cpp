@@ -1,4 +1,4 @@
-#include "platform/win32/mf_session.h"
+#include "platform/win32/video/mf_session.h"
 
 #include <mfapi.h>
 #include <mferror.h>
@@ -10,8 +10,8 @@
 #include "platform/win32/com_object.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/hresult.h"
-#include "platform/win32/mf_library.h"
-#include "platform/win32/mf_topology.h"
+#include "platform/win32/video/mf_library.h"
+#include "platform/win32/video/mf_topology.h"
 #include "platform/win32/stop_list.h"
 #include "platform/win32/threads.h"
 

@@ -1,4 +1,4 @@
-#include "platform/win32/mirror_painter.h"
+#include "platform/win32/video/mirror_painter.h"
 
 #include <utility>
 

@@ -1,11 +1,11 @@
-#include "platform/win32/dshow_player.h"
+#include "platform/win32/music/dshow_player.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
 
-#include "platform/win32/dshow_track.h"
+#include "platform/win32/music/dshow_track.h"
 
 namespace win32 {
 namespace {

@@ -7,7 +7,7 @@
 #include <mfidl.h>
 
 #include "platform/win32/com_ptr.h"
-#include "platform/win32/mf_library.h"
+#include "platform/win32/video/mf_library.h"
 
 namespace win32 {
 

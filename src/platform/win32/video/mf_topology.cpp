@@ -1,4 +1,4 @@
-#include "platform/win32/mf_topology.h"
+#include "platform/win32/video/mf_topology.h"
 
 #include <mfapi.h>
 #include <evr.h>

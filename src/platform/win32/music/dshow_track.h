@@ -10,7 +10,7 @@
 
 #include "platform/background.h"
 #include "platform/win32/com_ptr.h"
-#include "platform/win32/media_player.h"
+#include "platform/win32/music/media_player.h"
 #include "platform/win32/stop_list.h"
 
 namespace win32 {

@@ -1,4 +1,4 @@
-#include "platform/win32/graph_rewire.h"
+#include "platform/win32/video/graph_rewire.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "platform/win32/mf_library.h"
+#include "platform/win32/video/mf_library.h"
 
 #include <mfapi.h>
 

@@ -1,10 +1,10 @@
-#include "platform/win32/dshow_track.h"
+#include "platform/win32/music/dshow_track.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "platform/win32/directshow_graph.h"
-#include "platform/win32/dshow_player.h"
+#include "platform/win32/video/directshow_graph.h"
+#include "platform/win32/music/dshow_player.h"
 #include "platform/win32/hresult.h"
 
 namespace win32 {
