@@ -603,7 +603,8 @@ class Rig:
             # after the program did its work, or a Wine program ends with exit code 1
             # before it printed a word. A second run is sound where the first one did
             # nothing, or where doing it twice is the same as once.
-            loader = "Inconsistency detected by ld.so" in error.text
+            # One that named its error (error=no-window: the window is gone) found it.
+            loader = "Inconsistency detected by ld.so" in error.text and "error=" not in error.text
             silent = error.text.strip() == ""
             if not (args[0] in self._PROBE_REPEATABLE and (loader or silent)
                     or args[0] in self._PROBE_ANNOUNCED and silent):

@@ -11,9 +11,10 @@ from conftest import SHOW_TIMEOUT, start_show, wait_for_picture
 from media import (MUSIC_NAME, VIDEO_NAME, VIDEO_SECONDS, VIDEO_TONE, extract_frame, make_damaged_mp4, make_mp4,
                    make_music, make_video)
 from power_plan import set_plan, use_stand_in_powrprof
-from rig import Rig, mean_rgb_outside, picture_difference, tone_level
+from measure import assert_black_around_controls
+from rig import Rig, picture_difference, tone_level
 from test_power import PLAN, assert_stopped_at_the_moment, give_first_input, run_with_plan
-from test_video import (DARK, FULL_VOLUME, HEARD, LOOKS_LIKE, MOVED, SILENT, end_with_key, loudest, thumbnail,
+from test_video import (FULL_VOLUME, HEARD, LOOKS_LIKE, MOVED, SILENT, end_with_key, loudest, thumbnail,
                         watch_late)
 
 
@@ -104,9 +105,7 @@ def test_damaged_mp4_leaves_a_black_screen_with_no_box(rig, mp4, saver_dir, tmp_
     # Both paths' attempts end within a second here; a picture would be up by then.
     time.sleep(3.0)
     screen = rig.screenshot(tmp_path / "screen.png")
-    controls = [c.rect for c in rig.children(form) if c.visible]
-    colour = mean_rgb_outside(screen, controls)
-    assert max(colour) < DARK, f"the screen is not black around the form's controls ({colour})"
+    assert_black_around_controls(rig, form, screen)
     end_with_key(rig, saver)
     assert [w for w in saver.seen_windows() if w.cls == "#32770"] == []
 

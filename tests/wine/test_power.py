@@ -11,7 +11,8 @@ import pytest
 from conftest import SHOW_TIMEOUT, form_windows, ini_for, wait_for_picture
 from media import MUSIC_TONE, VIDEO_TONE, MediaCache
 from power_plan import STAND_IN, set_plan, use_stand_in_powrprof
-from rig import RATE, Rig, mean_rgb_outside, picture_difference, tone_level, write_ini
+from measure import assert_black_around_controls
+from rig import RATE, Rig, picture_difference, tone_level, write_ini
 
 PLAN = 5        # seconds: the plan's "turn off the display after"
 SETTLED = 1.5   # seconds past the moment by which the show must have stopped
@@ -20,7 +21,6 @@ HEARD = 0.02    # tone level; the show's sound plays at about 0.07 and up
 SILENT = 0.005
 MOVED = 3.0     # mean difference per channel of two pictures of a playing video
 BLOCK = 0.25    # seconds of sound per measurement
-DARK = 2.0      # mean channel value allowed for a black screen
 
 
 @pytest.fixture(scope="module")
@@ -100,9 +100,7 @@ def assert_stopped_at_the_moment(rig, run):
     assert before and max(before) > HEARD, f"no sound before the moment ({before})"
     assert after and max(after) < SILENT, f"sound after the moment ({max(after):.3f})"
     for shot in run.shots:
-        controls = [c.rect for c in rig.children(run.form) if c.visible]
-        colour = mean_rgb_outside(shot, controls)
-        assert max(colour) < DARK, f"the screen is not black after the moment ({colour}, {shot.name})"
+        assert_black_around_controls(rig, run.form, shot, " after the moment")
 
 
 def test_the_show_stops_at_the_plans_moment_and_asks_for_the_display_off(rig, media, saver_dir, tmp_path):

@@ -9,7 +9,8 @@ import pytest
 from conftest import SHOW_TIMEOUT, start_show, wait_for_picture
 from media import (BROKEN_VIDEOS, MUSIC_NAME, MUSIC_TONE, VIDEO_NAME, VIDEO_SECONDS, VIDEO_TONE, extract_frame,
                    make_music, make_sized_video, put_broken_video)
-from rig import mean_rgb_outside, picture_difference, tone_level, typical_level
+from measure import assert_black_around_controls
+from rig import picture_difference, tone_level, typical_level
 
 HEARD = 0.02   # tone level; the generated soundtrack and music play at about 0.1 to 0.25
 SILENT = HEARD / 10
@@ -22,7 +23,6 @@ MOVED = 3.0
 # Screen and video frame, both shrunk to a 32x24 thumbnail: about 13 to 19 apart for the
 # video stretched over the screen, 125 for a black screen.
 LOOKS_LIKE = 40.0
-DARK = 2.0     # mean channel value allowed for a black screen once its controls are blanked
 
 
 def thumbnail(image, path):
@@ -159,13 +159,7 @@ def test_unplayable_video_leaves_black_screen_with_music(rig, media, saver_dir, 
     music = loudest(rig, tmp_path / "sink.raw", {"music": MUSIC_TONE}, wanted=["music"])["music"]
     screen = rig.screenshot(tmp_path / "screen.png")
 
-    # The form's visible controls (a small link label) are no video; blank them out, but
-    # only while they stay small.
-    controls = [c.rect for c in rig.children(form) if c.visible]
-    area = sum((right - left) * (bottom - top) for left, top, right, bottom in controls)
-    assert area < 0.05 * form.rect[2] * form.rect[3], f"large visible controls on the form: {controls}"
-    colour = mean_rgb_outside(screen, controls)
-    assert max(colour) < DARK, f"the screen is not black around the form's controls ({colour})"
+    assert_black_around_controls(rig, form, screen)
     assert music > HEARD, f"no music ({music:.3f})"
 
     end_with_key(rig, saver)

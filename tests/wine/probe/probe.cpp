@@ -125,6 +125,13 @@ BOOL CALLBACK PrintTopLevel(HWND window, LPARAM param) {
     return TRUE;
 }
 
+// A window that is gone is a finding, not a silent exit that the rig would take for
+// Wine's loader failing and run again.
+int NoWindow() {
+    Print(L"error=no-window");
+    return 1;
+}
+
 void PrintChildren(HWND parent, int depth) {
     // EnumChildWindows flattens the tree; walking it by hand keeps the depth.
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -393,7 +400,7 @@ int Host(const std::wstring& commandTemplate, bool destroy, DWORD settle, DWORD 
 // their rectangles in the window's client coordinates, control id and, for buttons, the
 // BM_GETCHECK state. The first line gives the window's client size.
 int Controls(HWND window) {
-    if (!IsWindow(window)) return 1;
+    if (!IsWindow(window)) return NoWindow();
     RECT client{};
     GetClientRect(window, &client);
     wchar_t line[128];
@@ -414,9 +421,10 @@ int Controls(HWND window) {
 
 // Active and focused windows of the thread that owns window.
 int Focus(HWND window) {
+    if (!IsWindow(window)) return NoWindow();
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return 1;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return NoWindow();
     wchar_t line[160];
     std::swprintf(line, 160, L"active=%ls\tfocus=%ls\tforeground=%ls",
                   Hex(reinterpret_cast<ULONG_PTR>(info.hwndActive)).c_str(),
@@ -594,7 +602,7 @@ std::wstring InkBox(HDC screen, HFONT font, const wchar_t* text, RECT rect, UINT
 // the program sizes its fonts and controls by); a test compares the result with a
 // screenshot of what the control really drew.
 int TextSize(HWND control, const wchar_t* face, int hundredths, bool underline, int charset) {
-    if (!IsWindow(control)) return 1;
+    if (!IsWindow(control)) return NoWindow();
     wchar_t text[1024] = L"";
     InternalGetWindowText(control, text, 1024);
     RECT client{};
