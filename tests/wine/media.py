@@ -213,18 +213,24 @@ def damaged(data: bytes, damage: str) -> bytes:
 FRAME_RATE = 25
 
 
-def make_numbered_video(path: Path, seconds: float = 6) -> Path:
-    """A silent AVI whose every frame is one flat colour telling its number: red for bit 0,
-    green for bit 1 and blue for bit 2 of the frame number, so eight frames in a row all
-    differ and frame_number_bits() reads the number back from any pixel of it."""
+FRAME_BITS = 6  # three in each half of the picture
+
+
+def make_numbered_video(path: Path, seconds: float = 2 ** FRAME_BITS * 2 / FRAME_RATE) -> Path:
+    """A silent AVI whose every frame tells its number in flat colours: red, green and blue
+    for bits 0, 1 and 2 in the top half, for bits 3, 4 and 5 in the bottom half, so that 64
+    frames in a row all differ. Its length is a whole number of those 64, so that the
+    numbers run on across its loop as they do within it."""
+    bit = "255*mod(floor(N/if(lt(Y,H/2),{},{})),2)"
     _ffmpeg("-f", "lavfi", "-i",
             f"color=c=black:s=320x240:r={FRAME_RATE}:d={seconds},"
-            "geq=r='255*mod(N,2)':g='255*mod(floor(N/2),2)':b='255*mod(floor(N/4),2)'",
+            f"geq=r='{bit.format(1, 8)}':g='{bit.format(2, 16)}':b='{bit.format(4, 32)}'",
             "-c:v", "mpeg4", "-q:v", "2", "-pix_fmt", "yuv420p", "-an", "-f", "avi", str(path))
     return Path(path)
 
 
-def frame_number_bits(rgb: tuple[float, float, float]) -> int:
-    """The frame number modulo 8 that a pixel of make_numbered_video shows."""
-    r, g, b = (1 if channel > 127 else 0 for channel in rgb)
-    return r | g << 1 | b << 2
+def frame_number(top: tuple[float, float, float], bottom: tuple[float, float, float]) -> int:
+    """The frame number modulo 2 ** FRAME_BITS that make_numbered_video shows, from the
+    colour of a pixel in the top half of the picture and of one in the bottom half."""
+    r, g, b, r2, g2, b2 = (1 if channel > 127 else 0 for channel in (*top, *bottom))
+    return r | g << 1 | b << 2 | r2 << 3 | g2 << 4 | b2 << 5

@@ -27,6 +27,17 @@ def levels(samples, frequency):
     return [tone_level(samples[i:i + size], frequency) for i in range(0, len(samples) - size + 1, size)]
 
 
+def longest_silence(found):
+    """The longest run of BLOCKs without the tone, in seconds, from the first one with it
+    to the end of the recording."""
+    heard = [level > HEARD for level in found]
+    longest = run = 0
+    for loud in heard[heard.index(True):] if True in heard else []:
+        run = 0 if loud else run + 1
+        longest = max(longest, run)
+    return longest * BLOCK
+
+
 def typical_music(samples):
     """The music's typical level once the soundtrack is heard (see typical_level)."""
     return typical_level(levels(samples, MUSIC_TONE), levels(samples, VIDEO_TONE), HEARD)
@@ -82,6 +93,9 @@ def test_music_starts_again_after_its_end(loop_run):
     # One pass lasts MUSIC_LENGTH at most; heard for much longer, it must have restarted.
     assert len(heard) * BLOCK > 2 * MUSIC_LENGTH + 1, f"heard for {len(heard) * BLOCK} s; levels {loop_run.music}"
     assert heard[-1] - heard[0] > 2 * MUSIC_LENGTH + 1
+    # A restart is a moment's gap; a track that stopped for good is silent to the end.
+    silence = longest_silence(loop_run.music)
+    assert silence < 1.0, f"silent for {silence} s once heard; levels {loop_run.music}"
 
 
 def test_music_plays_at_61_of_100_beside_the_full_soundtrack(loop_run):
