@@ -114,6 +114,7 @@ void FakeWindow::DoEvents() {
 void FakeWindow::WaitForInput(int milliseconds, platform::WakeUp* also) {
     const bool graph = dynamic_cast<platform::MediaEvent*>(also) != nullptr;
     const bool session = dynamic_cast<platform::MediaSession*>(also) != nullptr;
+    waited.push_back(milliseconds);
     log_.Call("Window.WaitForInput", std::to_string(milliseconds) + (graph     ? ",MediaEvent"
                                                                      : session ? ",MediaSession"
                                                                      : also    ? ",WakeUp"
@@ -167,20 +168,35 @@ void FakeShell::Open(std::intptr_t window, const std::wstring& address) {
 
 namespace {
 
-class FakeBasicAudio final : public platform::BasicAudio {
+// One reference to the graph, held from construction to release.
+class GraphReference {
 public:
-    explicit FakeBasicAudio(CallLog& log) : log_(log) {}
+    explicit GraphReference(GraphOutcome& graph) : graph_(graph) { ++graph_.held; }
+    ~GraphReference() { --graph_.held; }
+    GraphReference(const GraphReference&) = delete;
+    GraphReference& operator=(const GraphReference&) = delete;
+
+protected:
+    GraphOutcome& graph_;
+};
+
+class FakeBasicAudio final : public platform::BasicAudio, GraphReference {
+public:
+    FakeBasicAudio(CallLog& log, GraphOutcome& graph) : GraphReference(graph), log_(log) {}
     ~FakeBasicAudio() override { log_.calls.push_back("BasicAudio.Release()"); }
-    void put_Volume(std::int32_t v) override { log_.Call("BasicAudio.put_Volume", std::to_string(v)); }
+    void put_Volume(std::int32_t v) override {
+        log_.Call("BasicAudio.put_Volume", std::to_string(v));
+        graph_.volume = v;
+    }
     void put_Balance(std::int32_t b) override { log_.Call("BasicAudio.put_Balance", std::to_string(b)); }
 
 private:
     CallLog& log_;
 };
 
-class FakeVideoWindow final : public platform::VideoWindow {
+class FakeVideoWindow final : public platform::VideoWindow, GraphReference {
 public:
-    explicit FakeVideoWindow(CallLog& log) : log_(log) {}
+    FakeVideoWindow(CallLog& log, GraphOutcome& graph) : GraphReference(graph), log_(log) { graph_.visible = true; }
     ~FakeVideoWindow() override { log_.calls.push_back("VideoWindow.Release()"); }
     void put_WindowStyle(std::int32_t s) override {
         char hex[16];
@@ -196,15 +212,19 @@ public:
         log_.Call("VideoWindow.put_FullScreenMode", std::to_string(v));
     }
     void put_MessageDrain(std::intptr_t v) override { log_.Call("VideoWindow.put_MessageDrain", std::to_string(v)); }
-    void put_Visible(std::int32_t v) override { log_.Call("VideoWindow.put_Visible", std::to_string(v)); }
+    void put_Visible(std::int32_t v) override {
+        log_.Call("VideoWindow.put_Visible", std::to_string(v));
+        graph_.visible = v != 0;
+    }
 
 private:
     CallLog& log_;
 };
 
-class FakeMediaPosition final : public platform::MediaPosition {
+class FakeMediaPosition final : public platform::MediaPosition, GraphReference {
 public:
-    FakeMediaPosition(CallLog& log, GraphState& state) : log_(log), state_(state) {}
+    FakeMediaPosition(CallLog& log, GraphState& state, GraphOutcome& graph)
+        : GraphReference(graph), log_(log), state_(state) {}
     ~FakeMediaPosition() override { log_.calls.push_back("MediaPosition.Release()"); }
     void put_Rate(double r) override { log_.Call("MediaPosition.put_Rate", Num(r)); }
     double get_CurrentPosition() override {
@@ -225,9 +245,9 @@ private:
     GraphState& state_;
 };
 
-class FakeMediaEvent final : public platform::MediaEvent {
+class FakeMediaEvent final : public platform::MediaEvent, GraphReference {
 public:
-    explicit FakeMediaEvent(CallLog& log) : log_(log) {}
+    FakeMediaEvent(CallLog& log, GraphOutcome& graph) : GraphReference(graph), log_(log) {}
     ~FakeMediaEvent() override { log_.calls.push_back("MediaEvent.Release()"); }
     std::intptr_t Handle() override { return 0; }
     void TakeNews() override { log_.Call("MediaEvent.TakeNews"); }
@@ -236,27 +256,34 @@ private:
     CallLog& log_;
 };
 
-class FakeMediaControl final : public platform::MediaControl {
+class FakeMediaControl final : public platform::MediaControl, GraphReference {
 public:
-    FakeMediaControl(CallLog& log, GraphState& state) : log_(log), state_(state) {}
+    FakeMediaControl(CallLog& log, GraphState& state, GraphOutcome& graph)
+        : GraphReference(graph), log_(log), state_(state) {}
     ~FakeMediaControl() override { log_.calls.push_back("MediaControl.Release()"); }
     platform::Rendered RenderFile(const std::wstring& f) override {
         log_.Call("MediaControl.RenderFile", Narrow(f));
         return state_.rendered;
     }
-    void Run() override { log_.Call("MediaControl.Run"); }
-    void Stop() override { log_.Call("MediaControl.Stop"); }
+    void Run() override {
+        log_.Call("MediaControl.Run");
+        graph_.running = true;
+    }
+    void Stop() override {
+        log_.Call("MediaControl.Stop");
+        graph_.running = false;
+    }
     std::unique_ptr<platform::BasicAudio> QueryBasicAudio() override {
         log_.Call("MediaControl.QueryBasicAudio");
-        return std::make_unique<FakeBasicAudio>(log_);
+        return std::make_unique<FakeBasicAudio>(log_, graph_);
     }
     std::unique_ptr<platform::VideoWindow> QueryVideoWindow() override {
         log_.Call("MediaControl.QueryVideoWindow");
-        return std::make_unique<FakeVideoWindow>(log_);
+        return std::make_unique<FakeVideoWindow>(log_, graph_);
     }
     std::unique_ptr<platform::MediaPosition> QueryMediaPosition() override {
         log_.Call("MediaControl.QueryMediaPosition");
-        return std::make_unique<FakeMediaPosition>(log_, state_);
+        return std::make_unique<FakeMediaPosition>(log_, state_, graph_);
     }
     void MirrorVideoTo(const std::vector<std::intptr_t>& windows) override {
         std::string handles;
@@ -265,7 +292,7 @@ public:
     }
     std::unique_ptr<platform::MediaEvent> QueryMediaEvent() override {
         log_.Call("MediaControl.QueryMediaEvent");
-        return std::make_unique<FakeMediaEvent>(log_);
+        return std::make_unique<FakeMediaEvent>(log_, graph_);
     }
 
 private:
@@ -275,13 +302,29 @@ private:
 
 class FakeSession final : public platform::MediaSession {
 public:
-    FakeSession(CallLog& log, SessionState& state) : log_(log), state_(state) {}
-    ~FakeSession() override { log_.calls.push_back("Session.Release()"); }
+    FakeSession(CallLog& log, SessionState& state, SessionOutcome& session)
+        : log_(log), state_(state), session_(session) {
+        ++session_.open;
+    }
+    ~FakeSession() override {
+        log_.calls.push_back("Session.Release()");
+        --session_.open;
+        session_.started = false;
+    }
     std::intptr_t Handle() override { return 0x5e5; }
     void TakeNews() override { log_.Call("Session.TakeNews"); }
-    void SetMasterVolume(float level) override { log_.Call("Session.SetMasterVolume", Num(level)); }
-    void Start() override { log_.Call("Session.Start"); }
-    void Seek(double seconds) override { log_.Call("Session.Seek", Num(seconds)); }
+    void SetMasterVolume(float level) override {
+        log_.Call("Session.SetMasterVolume", Num(level));
+        session_.volume = level;
+    }
+    void Start() override {
+        log_.Call("Session.Start");
+        session_.started = true;
+    }
+    void Seek(double seconds) override {
+        log_.Call("Session.Seek", Num(seconds));
+        state_.position = seconds;
+    }
     void Restart() override {
         log_.Call("Session.Restart");
         state_.position = 0;
@@ -303,12 +346,19 @@ public:
 private:
     CallLog& log_;
     SessionState& state_;
+    SessionOutcome& session_;
 };
 
 class FakeControls final : public platform::PlayerControls {
 public:
-    FakeControls(CallLog& log, PlayerState& state) : log_(log), state_(state) {}
-    void play() override { log_.Call("Mp3.controls.play"); }
+    FakeControls(CallLog& log, PlayerState& state, PlayerOutcome& player)
+        : log_(log), state_(state), player_(player) {}
+    void play() override {
+        log_.Call("Mp3.controls.play");
+        player_.playing = true;
+        ++player_.plays;
+        player_.playedFrom = state_.position;
+    }
     double get_currentPosition() override {
         log_.Call("Mp3.controls.get_currentPosition");
         return state_.position;
@@ -321,6 +371,7 @@ public:
 private:
     CallLog& log_;
     PlayerState& state_;
+    PlayerOutcome& player_;
 };
 
 class FakeMedia final : public platform::PlayerMedia {
@@ -401,22 +452,34 @@ private:
 
 std::unique_ptr<platform::MediaControl> FakeGraphs::CreateFilgraphManager() {
     log_.Call("CreateFilgraphManager");
-    return std::make_unique<FakeMediaControl>(log_, state);
+    return std::make_unique<FakeMediaControl>(log_, state, outcome);
 }
 
 std::unique_ptr<platform::MediaSession> FakeSessions::Open(const std::wstring& file, std::intptr_t window) {
     log_.Call("MediaSessions.Open", Narrow(file) + "," + std::to_string(window));
-    return std::make_unique<FakeSession>(log_, state);
+    return std::make_unique<FakeSession>(log_, state, outcome);
 }
 
 std::unique_ptr<platform::PlayerControls> FakePlayer::controls() {
     log_.Call("Mp3.controls");
-    return std::make_unique<FakeControls>(log_, state);
+    return std::make_unique<FakeControls>(log_, state, outcome);
 }
 
 std::unique_ptr<platform::PlayerMedia> FakePlayer::currentMedia() {
     log_.Call("Mp3.currentMedia");
     return std::make_unique<FakeMedia>(log_, state);
+}
+
+void FakePlayer::put_URL(const std::wstring& url) {
+    log_.Call("Mp3.put_URL", Narrow(url));
+    outcome.url = Narrow(url);
+    outcome.playing = false;
+}
+
+void FakePlayer::close() {
+    log_.Call("Mp3.close");
+    outcome.url.clear();
+    outcome.playing = false;
 }
 
 std::int32_t FakePlayer::playState() {
@@ -470,6 +533,11 @@ std::intptr_t FakeMonitors::Cover(const platform::Rect& bounds, platform::FormEv
     return 0x2000 + static_cast<std::intptr_t>(coverEvents.size());
 }
 
+void FakeMonitors::Blank(std::intptr_t window) {
+    log_.Call("Monitors.Blank", std::to_string(window));
+    blanked.insert(window);
+}
+
 platform::DisplayTimeout FakePower::ReadDisplayTimeout(bool battery) {
     log_.Call("Power.ReadDisplayTimeout", battery ? "DC" : "AC");
     return battery ? dc : ac;
@@ -480,7 +548,11 @@ platform::DisplayRequests FakePower::DisplayRequested() {
     return requests;
 }
 
-void FakePower::TurnDisplayOff(std::intptr_t window) { log_.Call("Power.TurnDisplayOff", std::to_string(window)); }
+void FakePower::TurnDisplayOff(std::intptr_t window) {
+    log_.Call("Power.TurnDisplayOff", std::to_string(window));
+    turnedOff.push_back(window);
+    if (whenOff) whenOff();
+}
 
 void FakePower::WatchDisplay(std::intptr_t window) { log_.Call("Power.WatchDisplay", std::to_string(window)); }
 

@@ -1,10 +1,14 @@
 #pragma once
 // Recording fakes of the platform seam. Every call lands in one CallLog as
-// text ("VideoWindow.put_Top(0)"), so a test asserts on order and values;
-// naming a call in CallLog::failing makes it throw like a refused platform call.
+// text ("VideoWindow.put_Top(0)"), for the few tests whose behaviour is an
+// order; naming a call in CallLog::failing makes it throw like a refused
+// platform call. The media, monitors and power also keep the state a user
+// would see (a graph running, music closed, a monitor blanked): assert that.
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -95,6 +99,7 @@ public:
     // "Window.WaitForInput(15)", or "Window.WaitForInput(15,MediaEvent)" when
     // the graph's notifications wake it too.
     void WaitForInput(int milliseconds, platform::WakeUp* also) override;
+    std::vector<int> waited;  // each wait's longest time, in ms
 
     platform::FormEvents* events = nullptr;
     int clientWidth = 343, clientHeight = 210;
@@ -152,21 +157,38 @@ struct GraphState {
     platform::Rendered rendered{true, true};
 };
 
+// What became of the graphs.
+struct GraphOutcome {
+    bool running = false;
+    bool visible = true;                 // the video window, until put_Visible(0)
+    std::optional<std::int32_t> volume;  // the soundtrack's, once set
+    int held = 0;                        // references to graphs not yet released
+};
+
 class FakeGraphs final : public platform::MediaGraphs {
 public:
     explicit FakeGraphs(CallLog& log) : log_(log) {}
     std::unique_ptr<platform::MediaControl> CreateFilgraphManager() override;
     GraphState state;
+    GraphOutcome outcome;
 
 private:
     CallLog& log_;
 };
 
-// The Media Foundation session: what Position, Duration and Ended report.
+// The Media Foundation session: what Position, Duration and Ended report;
+// Seek moves the position.
 struct SessionState {
     double position = 0;
     double duration = 10;
     bool ended = false;
+};
+
+// What became of the sessions.
+struct SessionOutcome {
+    bool started = false;
+    std::optional<float> volume;
+    int open = 0;  // sessions not yet released
 };
 
 class FakeSessions final : public platform::MediaSessions {
@@ -174,27 +196,38 @@ public:
     explicit FakeSessions(CallLog& log) : log_(log) {}
     std::unique_ptr<platform::MediaSession> Open(const std::wstring& file, std::intptr_t window) override;
     SessionState state;
+    SessionOutcome outcome;
 
 private:
     CallLog& log_;
 };
 
+// What the player reports; put_currentPosition moves the position.
 struct PlayerState {
     std::int32_t playState = 3;
     double position = 0;
     double duration = 200;
 };
 
+// What the player was told.
+struct PlayerOutcome {
+    std::string url;       // empty: closed
+    bool playing = false;  // played since the URL was given
+    int plays = 0;
+    double playedFrom = -1;  // the position at the last play
+};
+
 class FakePlayer final : public platform::MediaPlayer {
 public:
     explicit FakePlayer(CallLog& log) : log_(log) {}
-    void put_URL(const std::wstring& url) override { log_.Call("Mp3.put_URL", Narrow(url)); }
+    void put_URL(const std::wstring& url) override;
     void Prepare(const std::wstring& url) override { log_.Call("Mp3.Prepare", Narrow(url)); }
     std::unique_ptr<platform::PlayerControls> controls() override;
     std::unique_ptr<platform::PlayerMedia> currentMedia() override;
     std::int32_t playState() override;
-    void close() override { log_.Call("Mp3.close"); }
+    void close() override;
     PlayerState state;
+    PlayerOutcome outcome;
 
 private:
     CallLog& log_;
@@ -233,8 +266,9 @@ public:
     explicit FakeMonitors(CallLog& log) : log_(log) {}
     std::vector<platform::Monitor> List() override;
     std::intptr_t Cover(const platform::Rect& bounds, platform::FormEvents& events) override;
-    void Blank(std::intptr_t window) override { log_.Call("Monitors.Blank", std::to_string(window)); }
+    void Blank(std::intptr_t window) override;
     std::vector<platform::Monitor> monitors{{{0, 0, 1024, 768}, true}};
+    std::set<std::intptr_t> blanked;
     std::vector<platform::FormEvents*> coverEvents;
 
 private:
@@ -263,6 +297,8 @@ public:
     std::uint32_t lastInput = 100000;
     platform::DisplayRequests requests = platform::DisplayRequests::Unknown;
     platform::PowerNews news;
+    std::vector<std::intptr_t> turnedOff;  // the window of each request to turn the display off
+    std::function<void()> whenOff;         // runs at each such request
 
 private:
     CallLog& log_;

@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include "show/display_sleep.h"
+#include "show/next_wake.h"
 
 using ::testing::Contains;
 using ::testing::Each;
@@ -35,7 +36,8 @@ protected:
         EXPECT_THROW(form.Load(), fakes::ProgramEnded);
     }
     void Later(std::uint32_t ms) { f.power.now += ms; }
-    std::vector<std::string> Waits() const { return f.log.Named("Window.WaitForInput"); }
+    const std::vector<int>& Waits() const { return f.window.waited; }
+    std::vector<int> WaitsFrom(std::size_t first) const { return {Waits().begin() + first, Waits().end()}; }
     // Calls from the first one starting with name on.
     std::vector<std::string> From(const std::string& name) const {
         const auto& c = f.log.calls;
@@ -56,15 +58,19 @@ TEST_F(DisplaySleepTest, NeverInEachOfItsFormsLeavesTheShowAsItWas) {
                                                  platform::DisplayTimeout{PlanRead::Failed, 5},
                                                  platform::DisplayTimeout{PlanRead::Read, 0}}) {
         f.log.Clear();
+        f.window.waited.clear();
+        f.graphs.outcome.running = false;
+        f.player.outcome = {};
         f.power.ac = never;
         f.power.lastInput = f.power.now - 3600000;  // idle for an hour
         Form1 saver(f.platform);
         f.window.script = {[] {}, [] {}, [this] { f.window.events->OnKeyPress(); }};
         EXPECT_THROW(saver.Load(), fakes::ProgramEnded);
-        EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), IsEmpty());
-        EXPECT_THAT(f.log.Named("MediaControl.Stop"), IsEmpty());
-        EXPECT_THAT(f.log.Named("Mp3.close"), IsEmpty());
-        EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(1000,MediaEvent)", "Window.WaitForInput(1000,MediaEvent)"));
+        EXPECT_THAT(f.power.turnedOff, IsEmpty());
+        EXPECT_TRUE(f.graphs.outcome.running);
+        EXPECT_TRUE(f.player.outcome.playing);
+        // No moment shortens the waits.
+        EXPECT_THAT(Waits(), Each(show::kPlayingCapMs));
     }
 }
 
@@ -80,41 +86,31 @@ TEST_F(DisplaySleepTest, OnBatteryThePlansBatteryValueCountsAndAChangeOfSourceRe
          [this] { Later(5000); }});
     EXPECT_THAT(f.log.Named("Power.ReadDisplayTimeout"),
                 ElementsAre("Power.ReadDisplayTimeout(DC)", "Power.ReadDisplayTimeout(AC)"));
-    // 2 s left of the battery's 3 s; then the mains' never.
-    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(1000,MediaEvent)", "Window.WaitForInput(1000,MediaEvent)",
-                                     "Window.WaitForInput(1000,MediaEvent)"));
-    EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), IsEmpty());
+    // 7 s in, past the battery's 3 s: the mains' never holds.
+    EXPECT_THAT(f.power.turnedOff, IsEmpty());
+    EXPECT_TRUE(f.graphs.outcome.running);
 }
 
-TEST_F(DisplaySleepTest, TheMomentStopsTheShowOffTheWindowsThreadThenTurnsTheDisplayOff) {
-    f.graphs.state.position = 4.25;
+TEST_F(DisplaySleepTest, TheMomentStopsTheShowThenTurnsTheDisplayOff) {
     f.power.lastInput = f.power.now - 2000;  // idle before the saver began
+    bool showGoneFirst = true;
+    f.power.whenOff = [this, &showGoneFirst] {
+        const auto& graph = f.graphs.outcome;
+        showGoneFirst = showGoneFirst && graph.held == 0 && !graph.running && !graph.visible && f.player.outcome.url.empty() &&
+                        f.monitors.blanked == std::set<std::intptr_t>{0x1234};
+    };
     Run({[] {}, [this] { Later(2500); }, [this] { Later(600); }, [] {}, [] {}});
     // The waits end at the moment: 3 s left at first, then 0.5 s.
-    auto waits = Waits();
-    ASSERT_EQ(waits.size(), 5u);
-    EXPECT_EQ(waits[0], "Window.WaitForInput(1000,MediaEvent)");
-    EXPECT_EQ(waits[1], "Window.WaitForInput(500,MediaEvent)");
-    // The video stopped, hidden and let go on the stop's thread (the fake runs it at
-    // once), the music closed where it was, then (no request to keep it) the display
-    // off through Form1's own window.
-    const auto stop = From("MediaPosition.get_CurrentPosition");
-    auto last = std::find_if(stop.rbegin(), stop.rend(), [](const std::string& s) {
-        return s == "Background.Start()";
-    });
-    ASSERT_NE(last, stop.rend());
-    const std::vector<std::string> stopping(last.base() - 1, last.base() + 16);
-    EXPECT_THAT(stopping,
-                ElementsAre("Background.Start()", "MediaPosition.get_CurrentPosition()", "MediaControl.Stop()",
-                            "VideoWindow.put_Visible(0)", "BasicAudio.Release()", "VideoWindow.Release()",
-                            "MediaPosition.Release()", "MediaEvent.Release()", "MediaControl.Release()",
-                            "Mp3.playState()", "Mp3.controls()", "Mp3.controls.get_currentPosition()",
-                            "Mp3.close()", "Monitors.Blank(4660)", "Power.DisplayRequested()",
-                            "Power.TurnDisplayOff(4660)",
-                            "Window.WaitForInput(-1)"));
-    // Then the loop waits on input alone: no time limit, not the graph's notifications.
-    EXPECT_THAT(std::vector<std::string>(waits.begin() + 2, waits.end()), Each(std::string("Window.WaitForInput(-1)")));
-    // Nothing more is asked of the media while the display sleeps.
+    ASSERT_EQ(Waits().size(), 5u);
+    EXPECT_LE(Waits()[0], 3000);
+    EXPECT_EQ(Waits()[1], 500);
+    // The video stopped, hidden and let go, the music closed and the screen black; then,
+    // with no request to keep it, the display off through Form1's own window, once.
+    EXPECT_TRUE(showGoneFirst);
+    EXPECT_THAT(f.power.turnedOff, ElementsAre(0x1234));
+    EXPECT_EQ(form.MediaControl, nullptr);
+    // Then the loop waits on input alone, and asks nothing more of the media.
+    EXPECT_THAT(WaitsFrom(2), Each(show::kForever));
     const auto after = From("Power.TurnDisplayOff");
     EXPECT_THAT(after, Not(Contains("MediaPosition.get_CurrentPosition()")));
     EXPECT_THAT(after, Not(Contains("Mp3.playState()")));
@@ -123,18 +119,17 @@ TEST_F(DisplaySleepTest, TheMomentStopsTheShowOffTheWindowsThreadThenTurnsTheDis
 TEST_F(DisplaySleepTest, ADisplayRequestOfAnotherProgramKeepsTheDisplayOn) {
     f.power.requests = platform::DisplayRequests::Held;
     Run({[this] { Later(6000); }, [] {}});
-    EXPECT_THAT(f.log.Named("MediaControl.Stop"), ElementsAre("MediaControl.Stop()"));
-    EXPECT_THAT(f.log.Named("Power.DisplayRequested"), ElementsAre("Power.DisplayRequested()"));
-    EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), IsEmpty());
+    EXPECT_EQ(f.graphs.outcome.held, 0);
+    EXPECT_THAT(f.power.turnedOff, IsEmpty());
 }
 
 TEST_F(DisplaySleepTest, AMomentPassedBeforeTheStartTurnsTheDisplayOffAtOnceAndStartsNothing) {
     f.power.lastInput = f.power.now - 60000;
     Run({[] {}, [] {}});
-    EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), ElementsAre("Power.TurnDisplayOff(4660)"));
+    EXPECT_THAT(f.power.turnedOff, ElementsAre(0x1234));
     EXPECT_THAT(f.log.Named("MediaControl.Run"), IsEmpty());
     EXPECT_THAT(f.log.Named("Mp3"), IsEmpty());
-    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(-1)", "Window.WaitForInput(-1)"));
+    EXPECT_THAT(Waits(), Each(show::kForever));
 }
 
 TEST_F(DisplaySleepTest, AVideoBuiltAfterTheMomentDoesNotStartPlaying) {
@@ -143,9 +138,10 @@ TEST_F(DisplaySleepTest, AVideoBuiltAfterTheMomentDoesNotStartPlaying) {
     EXPECT_THAT(f.log.Named("MediaControl.RenderFile"), ElementsAre("MediaControl.RenderFile(Trevlin.evc)"));
     EXPECT_THAT(f.log.Named("MediaControl.Run"), IsEmpty());
     EXPECT_THAT(f.log.Named("Mp3"), IsEmpty());
-    EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), ElementsAre("Power.TurnDisplayOff(4660)"));
+    EXPECT_THAT(f.power.turnedOff, ElementsAre(0x1234));
     // The build's wait ends at the moment, then on input (and the build's end) alone.
-    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(5000)", "Window.WaitForInput(-1)", "Window.WaitForInput(-1)"));
+    EXPECT_EQ(Waits()[0], 5000);
+    EXPECT_THAT(WaitsFrom(1), Each(show::kForever));
 }
 
 TEST_F(DisplaySleepTest, DisplayOffByNotificationStopsTheShowAndOnAgainResumesItWithANewDeadline) {
@@ -160,23 +156,24 @@ TEST_F(DisplaySleepTest, DisplayOffByNotificationStopsTheShowAndOnAgainResumesIt
              f.power.news.display = DisplayState::On;
          },
          [this] { Later(1500); }});
-    EXPECT_THAT(f.log.Named("MediaControl.Stop"), ElementsAre("MediaControl.Stop()"));
     EXPECT_THAT(f.log.Named("Mp3.close"), ElementsAre("Mp3.close()"));
     // Already dark: nobody is asked to turn it off.
-    EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), IsEmpty());
-    // A graph built anew, placed, put where the video stopped before it runs; the music
-    // given again and put where it stopped once it plays.
+    EXPECT_THAT(f.power.turnedOff, IsEmpty());
+    // A graph built anew, put where the video stopped before it runs (a seek of a running
+    // graph stops it); the music given again and put where it stopped once it plays.
     EXPECT_THAT(f.log.Named("MediaControl.RenderFile"),
                 ElementsAre("MediaControl.RenderFile(Trevlin.evc)", "MediaControl.RenderFile(Trevlin.evc)"));
     const auto resumed = From("MediaPosition.put_CurrentPosition");
     ASSERT_GE(resumed.size(), 2u);
     EXPECT_THAT(std::vector<std::string>(resumed.begin(), resumed.begin() + 2),
                 ElementsAre("MediaPosition.put_CurrentPosition(7.5)", "MediaControl.Run()"));
-    EXPECT_THAT(f.log.Named("Mp3.put_URL"), ElementsAre("Mp3.put_URL(Trevlin.wma)", "Mp3.put_URL(Trevlin.wma)"));
-    EXPECT_THAT(f.log.Named("Mp3.controls.put_currentPosition"), ElementsAre("Mp3.controls.put_currentPosition(42)"));
+    EXPECT_TRUE(f.graphs.outcome.running);
+    EXPECT_TRUE(f.player.outcome.playing);
+    EXPECT_EQ(f.player.state.position, 42);
     EXPECT_GT(FromLast("Mp3.put_URL").size(), From("Mp3.controls.put_currentPosition").size());
-    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(1000,MediaEvent)", "Window.WaitForInput(-1)",
-                                     "Window.WaitForInput(1000,MediaEvent)", "Window.WaitForInput(500,MediaEvent)"));
+    // Off: input alone wakes the wait. On again: the new deadline counts from then.
+    EXPECT_EQ(Waits()[1], show::kForever);
+    EXPECT_EQ(Waits().back(), 500);
 }
 
 TEST_F(DisplaySleepTest, AStopThatDoesNotReturnKeepsNeitherTheDisplayOnNorTheResumeFromWaiting) {
@@ -191,13 +188,14 @@ TEST_F(DisplaySleepTest, AStopThatDoesNotReturnKeepsNeitherTheDisplayOnNorTheRes
              f.background.Finish();
          },
          [] {}});
-    EXPECT_THAT(f.log.Named("Power.TurnDisplayOff"), ElementsAre("Power.TurnDisplayOff(4660)"));
-    // Input alone ends the waits; the stop's end wakes them too, and only then does the
-    // video, its thread's until then, run again.
-    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(2000)", "Window.WaitForInput(-1)", "Window.WaitForInput(-1)",
-                                     "Window.WaitForInput(1000,MediaEvent)", "Window.WaitForInput(1000,MediaEvent)"));
-    const auto run = f.log.Named("MediaControl.Run");
-    EXPECT_EQ(run.size(), 2u);
+    EXPECT_THAT(f.power.turnedOff, ElementsAre(0x1234));
+    // The stop is waited for its grace only; then input alone ends the waits. The stop's
+    // end wakes them too, and only then does the video, its thread's until then, run again.
+    ASSERT_GE(Waits().size(), 3u);
+    EXPECT_EQ(Waits()[0], show::kStopGraceMs);
+    EXPECT_THAT(std::vector<int>(Waits().begin() + 1, Waits().begin() + 3), Each(show::kForever));
+    EXPECT_EQ(f.log.Named("MediaControl.Run").size(), 2u);
+    EXPECT_TRUE(f.graphs.outcome.running);
     EXPECT_GT(From("Power.TurnDisplayOff").size(), From("MediaControl.Stop").size());
 }
 
@@ -226,19 +224,13 @@ TEST_F(DisplaySleepTest, AVideoThroughMediaFoundationStopsAndResumesAsAGraphDoes
              f.power.news.display = DisplayState::On;
          },
          [] {}});
-    // The session goes to the stop's thread, which reads where it stood and lets it go;
-    // then every monitor is black.
-    const auto& c = f.log.calls;
-    const auto released = std::find(c.begin(), c.end(), "Session.Release()");
-    ASSERT_GE(released - c.begin(), 2);
-    EXPECT_THAT(std::vector<std::string>(released - 2, released + 1),
-                ElementsAre("Background.Start()", "Session.Position()", "Session.Release()"));
-    EXPECT_THAT(f.log.Named("Monitors.Blank"), ElementsAre("Monitors.Blank(4660)", "Monitors.Blank(8193)"));
+    // The session let go; every monitor black.
+    EXPECT_THAT(f.monitors.blanked, ElementsAre(0x1234, 0x2001));
     EXPECT_GT(From("Session.Release").size(), From("Monitors.Blank").size());
-    // Built anew the same way, and started where it stopped.
-    EXPECT_THAT(f.log.Named("MediaSessions.Open"), ElementsAre("MediaSessions.Open(Trevlin.evc,4660)",
-                                                               "MediaSessions.Open(Trevlin.evc,4660)"));
-    EXPECT_THAT(f.log.Named("Session.S"), ElementsAre("Session.SetMasterVolume(1)", "Session.Start()",
-                                                      "Session.SetMasterVolume(1)", "Session.Seek(3.5)",
-                                                      "Session.Start()"));
+    // Built anew, and started where it stopped, at full volume.
+    EXPECT_EQ(f.log.Named("MediaSessions.Open").size(), 2u);
+    EXPECT_EQ(f.sessions.outcome.open, 1);
+    EXPECT_TRUE(f.sessions.outcome.started);
+    EXPECT_EQ(f.sessions.state.position, 3.5);
+    EXPECT_EQ(f.sessions.outcome.volume, 1.0f);
 }

@@ -1,5 +1,7 @@
+#include "show/next_wake.h"
 #include "test_support.h"
 
+using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -117,13 +119,13 @@ TEST_F(SaverTest, AFailingPlayerEndsTheSaverWithItsError) {
 TEST_F(SaverTest, ACloseRequestEndsTheLoopWithoutTouchingTheReleasedVideo) {
     f.window.script = {[this] { f.window.events->OnUnload(); }};
     form.Load();  // returns: the window is gone
-    const auto& c = f.log.calls;
-    auto unload = std::find(c.begin(), c.end(), "ShowCursor(TRUE)");
-    ASSERT_NE(unload, c.end());
-    EXPECT_THAT(std::vector<std::string>(unload + 1, c.end()),
-                ElementsAre("MediaControl.Stop()", "VideoWindow.put_Owner(0)", "BasicAudio.Release()",
-                            "MediaControl.Release()", "VideoWindow.Release()", "MediaPosition.Release()",
-                            "MediaEvent.Release()"));
+    // No graph is left, running or held, and the loop ended with that pass.
+    EXPECT_EQ(form.MediaControl, nullptr);
+    EXPECT_EQ(form.VideoWindow, nullptr);
+    EXPECT_FALSE(f.graphs.outcome.running);
+    EXPECT_EQ(f.graphs.outcome.held, 0);
+    EXPECT_EQ(f.cursor.count, 0);
+    EXPECT_EQ(f.log.Named("Window.DoEvents").size(), 1u);
 }
 
 TEST_F(SaverTest, PreviewShowsThePictureAndReturns) {
@@ -264,11 +266,12 @@ TEST_F(MonitorsTest, InputOnAnotherMonitorCountsAsOnForm1) {
 // How long the show loop sleeps between passes, and what wakes it.
 class ShowLoopWaitTest : public SaverTest {
 protected:
-    std::vector<std::string> Waits() const { return f.log.Named("Window.WaitForInput"); }
+    const std::vector<int>& Waits() const { return f.window.waited; }
     // The waits of a fresh saver whose player reports playState, ended by a key
     // after its first pass.
-    std::vector<std::string> OnePassWaits(std::int32_t playState) {
+    std::vector<int> OnePassWaits(std::int32_t playState) {
         f.log.Clear();
+        f.window.waited.clear();
         f.player.state = {playState, 0, 200};
         Form1 saver(f.platform);
         f.window.script = {[] {}, [this] { f.window.events->OnKeyPress(); }};
@@ -281,28 +284,27 @@ TEST_F(ShowLoopWaitTest, SleepsUntilJustPastTheMomentTheNearerEndTestCanHold) {
     f.graphs.state = {9.0, 10.3};         // the test can hold from 9.5 s
     f.player.state = {3, 199.0, 200.3};   // from 199.5 s
     RunSaver(2);
-    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(502,MediaEvent)"));
-    f.log.Clear();
+    EXPECT_THAT(Waits(), ElementsAre(502));
+    f.window.waited.clear();
     f.graphs.state = {0, 10.3};
     f.player.state = {3, 199.2, 200.3};
     Form1 other(f.platform);
     f.window.script = {[] {}, [this] { f.window.events->OnKeyPress(); }};
     EXPECT_THROW(other.Load(), fakes::ProgramEnded);
-    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(302,MediaEvent)"));
+    EXPECT_THAT(Waits(), ElementsAre(302));
 }
 
 TEST_F(ShowLoopWaitTest, ARestartIsFollowedByASoonPass) {
     f.graphs.state = {9.6, 10.3};
     RunSaver(3);
-    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(15,MediaEvent)", "Window.WaitForInput(1000,MediaEvent)"));
+    EXPECT_THAT(Waits(), ElementsAre(show::kSoonMs, show::kPlayingCapMs));
 }
 
 TEST_F(ShowLoopWaitTest, AHalfSecondVideoIsRestartedOnEveryPass) {
     f.graphs.state = {0, 0.5};
     RunSaver(4);
     EXPECT_EQ(f.log.Named("MediaPosition.put_CurrentPosition").size(), 4u);
-    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(15,MediaEvent)", "Window.WaitForInput(15,MediaEvent)",
-                                     "Window.WaitForInput(15,MediaEvent)"));
+    EXPECT_THAT(Waits(), Each(show::kSoonMs));
 }
 
 TEST_F(ShowLoopWaitTest, AStreamThatEndsInsideTheWaitIsRestartedAtTheNextPass) {
@@ -312,7 +314,7 @@ TEST_F(ShowLoopWaitTest, AStreamThatEndsInsideTheWaitIsRestartedAtTheNextPass) {
     f.graphs.state = {10.4, 10.51};
     f.window.script = {[this] { f.graphs.state = {10.51, 10.51}; }, [this] { f.window.events->OnKeyPress(); }};
     EXPECT_THROW(form.Load(), fakes::ProgramEnded);
-    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(102,MediaEvent)"));
+    EXPECT_THAT(Waits(), ElementsAre(102));
     EXPECT_THAT(f.log.Named("MediaPosition.put_CurrentPosition"), ElementsAre("MediaPosition.put_CurrentPosition(0)"));
 }
 
@@ -320,18 +322,19 @@ TEST_F(ShowLoopWaitTest, WithNoVideoAndNoMusicOnlyInputWakesIt) {
     f.log.failing = {"MediaControl.RenderFile", "MediaSessions.Open"};
     f.SetSetting(L"sound", L"0");
     RunSaver(3);
-    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(10000)", "Window.WaitForInput(10000)"));
+    EXPECT_THAT(f.log.Named("Window.WaitForInput"),
+                Each("Window.WaitForInput(" + std::to_string(show::kIdleCapMs) + ")"));
 }
 
 TEST_F(ShowLoopWaitTest, MusicWithoutVideoKeepsTheShorterCap) {
     f.log.failing = {"MediaControl.RenderFile", "MediaSessions.Open"};
     for (std::int32_t state : {3, 1, 10})  // playing, stopped at its end, never opened
-        EXPECT_THAT(OnePassWaits(state), ElementsAre("Window.WaitForInput(1000)")) << state;
+        EXPECT_THAT(OnePassWaits(state), ElementsAre(show::kPlayingCapMs)) << state;
 }
 
 TEST_F(ShowLoopWaitTest, APlayerOpeningItsFileIsLookedAtSoon) {
     for (std::int32_t state : {6, 7, 9})  // buffering, waiting, transitioning
-        EXPECT_THAT(OnePassWaits(state), ElementsAre("Window.WaitForInput(15,MediaEvent)")) << state;
+        EXPECT_THAT(OnePassWaits(state), ElementsAre(show::kSoonMs)) << state;
 }
 
 TEST_F(ShowLoopWaitTest, APlayerStillOpeningAfterFiveSecondsIsLookedAtFourTimesASecond) {
@@ -341,18 +344,17 @@ TEST_F(ShowLoopWaitTest, APlayerStillOpeningAfterFiveSecondsIsLookedAtFourTimesA
     f.power.now = 0xFFFF'FFFFu - 2'000;
     const auto at = [this](std::uint32_t ms) { return [this, ms] { f.power.now = 0xFFFF'FFFFu - 2'000 + ms; }; };
     // Each step runs inside a pass, before the next pass looks at the player.
-    f.window.script = {at(4'999), at(5'000), at(60'000), [this] { f.player.state = {3, 0, 200}; },
+    f.window.script = {at(show::kOpeningPatienceMs - 1), at(show::kOpeningPatienceMs), at(60'000), [this] { f.player.state = {3, 0, 200}; },
                        [this] { f.player.state = {9, 0, 0}; }, [] {}, [this] { f.window.events->OnKeyPress(); }};
     EXPECT_THROW(form.Load(), fakes::ProgramEnded);
     // Once it has played, a later opening (a restart) counts anew.
-    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(15)", "Window.WaitForInput(15)", "Window.WaitForInput(250)",
-                                     "Window.WaitForInput(250)", "Window.WaitForInput(1000)",
-                                     "Window.WaitForInput(15)"));
+    EXPECT_THAT(Waits(), ElementsAre(show::kSoonMs, show::kSoonMs, show::kSlowOpeningMs, show::kSlowOpeningMs,
+                                     show::kPlayingCapMs, show::kSoonMs));
 }
 
 TEST_F(ShowLoopWaitTest, MusicLeftAloneWhileSoundIsOffDoesNotShortenIt) {
     f.player.state = {3, 200.1, 200.3};  // would be restarted
     f.window.script = {[this] { f.SetSetting(L"sound", L"0"); }, [] {}, [this] { f.window.events->OnKeyPress(); }};
     EXPECT_THROW(form.Load(), fakes::ProgramEnded);
-    EXPECT_THAT(Waits(), ElementsAre("Window.WaitForInput(15,MediaEvent)", "Window.WaitForInput(1000,MediaEvent)"));
+    EXPECT_THAT(Waits(), ElementsAre(show::kSoonMs, show::kPlayingCapMs));
 }

@@ -1,6 +1,7 @@
 #include <limits>
 
 #include "show/end_test.h"
+#include "show/video_build.h"
 #include "test_support.h"
 
 using ::testing::ElementsAre;
@@ -27,18 +28,29 @@ TEST_F(VideoTest, OpenBuildsTheGraphInItsOrder) {
                             "MediaControl.QueryMediaEvent()"));
 }
 
-TEST_F(VideoTest, SoundSettingSetsTheSoundtrackVolume) {
+TEST_F(VideoTest, TheSoundtrackIsWantedWhenTheSoundSettingReadsAsTheNumberOne) {
     struct Case {
         const wchar_t* sound;
-        const char* volume;
+        bool wanted;
     };
-    for (const Case& c : {Case{L"1", "0"}, Case{L"01", "0"}, Case{L" 1.0 ", "0"}, Case{L"0", "-10000"},
-                          Case{L"2", "-10000"}, Case{L"-1", "-10000"}, Case{L"", "0"}, Case{L"on", "0"}}) {
-        f.log.Clear();
+    for (const Case& c : {Case{L"1", true}, Case{L"01", true}, Case{L" 1.0 ", true}, Case{L"", true},
+                          Case{L"on", true}, Case{L"0", false}, Case{L"2", false}, Case{L"-1", false}}) {
         f.SetSetting(L"sound", c.sound);
-        Open();
-        EXPECT_THAT(f.log.Named("BasicAudio.put_Volume"), ElementsAre(std::string("BasicAudio.put_Volume(") + c.volume + ")"))
-            << fakes::Narrow(c.sound);
+        EXPECT_EQ(show::SoundtrackWanted(f.platform), c.wanted) << fakes::Narrow(c.sound);
+    }
+}
+
+TEST_F(VideoTest, TheSoundSettingTurnsEitherPathsSoundtrackOnOrOff) {
+    for (const bool on : {true, false}) {
+        f.SetSetting(L"sound", on ? L"1" : L"0");
+        Form1 graph(f.platform);
+        f.graphs.state.rendered = {true, true};
+        graph.OpenDShowFile(L"v.evc");
+        EXPECT_EQ(f.graphs.outcome.volume, on ? 0 : -10000) << on;
+        Form1 session(f.platform);
+        f.graphs.state.rendered = {false, false};
+        session.OpenDShowFile(L"v.evc");
+        EXPECT_EQ(f.sessions.outcome.volume, on ? 1.0f : 0.0f) << on;
     }
 }
 
