@@ -86,3 +86,8 @@ def wait_for_picture(rig, path):
         return shot if max(mean_rgb(shot)) > LIT else None
 
     return rig.wait_for(lit, SHOW_TIMEOUT, interval=0.1, what="the video's picture on the screen")
+
+
+def end_with_key(rig, saver):
+    rig.key("a")
+    assert saver.wait(SHOW_TIMEOUT) == 0

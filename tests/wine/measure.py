@@ -1,9 +1,89 @@
-"""What the Wine tests measure the show by, and the thresholds they hold it to: the
-screen's blackness around the form's controls."""
+"""What the Wine tests measure the show by, and the thresholds they hold it to: the sound's
+levels on the null sink, how much the picture moves, how much it looks like the video, and
+the screen's blackness. The generated media's tones are told apart by pitch (media.py)."""
 
-from rig import mean_rgb_outside
+import subprocess
+import time
 
-DARK = 2.0  # mean channel value allowed for a black screen once its controls are blanked
+from conftest import SHOW_TIMEOUT
+from rig import RATE, mean_rgb_outside, picture_difference, tone_level
+
+HEARD = 0.02        # tone level; the show's tones play at about 0.07 to 0.35
+SILENT = HEARD / 10
+# The soundtrack at full volume measures about 0.24; 6 dB down it would be half that.
+FULL_VOLUME = 0.16
+BLOCK = 0.25        # seconds of sound per level in levels()
+LISTEN = 3          # seconds of listening, at least, in listen()
+# Mean difference per channel, 0..255. Two frames of the generated video half a second
+# apart differ by about 17; a stalled picture by 0.
+MOVED = 3.0
+# Screen and video frame, both shrunk to a 32x24 thumbnail: about 13 to 19 apart for the
+# video stretched over the screen, 125 for a black screen.
+LOOKS_LIKE = 40.0
+DARK = 2.0          # mean channel value allowed for a black screen once its controls are blanked
+
+
+def levels(samples, frequency):
+    """The tone's level in each BLOCK of a stereo recording."""
+    size = int(RATE * BLOCK) * 2
+    return [tone_level(samples[i:i + size], frequency) for i in range(0, len(samples) - size + 1, size)]
+
+
+def longest_silence(found):
+    """The longest run of BLOCKs without the tone, in seconds, from the first one with it
+    to the end of the recording."""
+    heard = [level > HEARD for level in found]
+    longest = run = 0
+    for loud in heard[heard.index(True):] if True in heard else []:
+        run = 0 if loud else run + 1
+        longest = max(longest, run)
+    return longest * BLOCK
+
+
+def listen(rig, path, tones, wanted=()):
+    """Each tone's level (name: frequency) in one-second recordings: LISTEN seconds of
+    them, and more, up to SHOW_TIMEOUT, until every tone named in wanted has been heard.
+    The saver starts its music only once the video's graph has been tried, which on a
+    busy machine may take a while."""
+    found = {name: [] for name in tones}
+    start = time.monotonic()
+    while True:
+        with rig.record(path) as recording:
+            time.sleep(1.0)
+        samples = recording.stop()
+        for name, frequency in tones.items():
+            found[name].append(tone_level(samples, frequency))
+        elapsed = time.monotonic() - start
+        if elapsed >= SHOW_TIMEOUT or (elapsed >= LISTEN and all(max(found[name]) > HEARD for name in wanted)):
+            return found
+
+
+def loudest(rig, path, tones, wanted=()):
+    return {name: max(found) for name, found in listen(rig, path, tones, wanted).items()}
+
+
+def watch_late(rig, tmp_path, gap, after):
+    """Two screenshots gap seconds apart, and the sink recorded from the first to after
+    seconds past the second: (how much the picture moved, the recorded samples). Wine's
+    renderers sometimes stall on a rewind (one of the two, not both): the picture or the
+    soundtrack going on shows that the video was started again."""
+    with rig.record(tmp_path / "late.raw") as recording:
+        first = rig.screenshot(tmp_path / "late-1.png")
+        time.sleep(gap)
+        second = rig.screenshot(tmp_path / "late-2.png")
+        time.sleep(after)
+    samples = recording.stop()
+    return picture_difference(first, second), samples
+
+
+def likeness(shot, frame, work):
+    """How far the screenshot is from the video's frame, both shrunk to thumbnails."""
+    small = []
+    for image in (shot, frame):
+        path = work / f"{image.stem}-small.png"
+        subprocess.run(["convert", str(image), "-resize", "32x24!", str(path)], check=True, timeout=30)
+        small.append(path)
+    return picture_difference(*small)
 
 
 def assert_black_around_controls(rig, form, shot, when=""):

@@ -7,15 +7,14 @@ import time
 
 import pytest
 
-from conftest import SHOW_TIMEOUT, start_show, wait_for_picture
+from conftest import SHOW_TIMEOUT, end_with_key, start_show, wait_for_picture
+from measure import (FULL_VOLUME, HEARD, LOOKS_LIKE, MOVED, SILENT, assert_black_around_controls, likeness, loudest,
+                     watch_late)
 from media import (MUSIC_NAME, VIDEO_NAME, VIDEO_SECONDS, VIDEO_TONE, extract_frame, make_damaged_mp4, make_mp4,
                    make_music, make_video)
-from power_plan import set_plan, use_stand_in_powrprof
-from measure import assert_black_around_controls
-from rig import Rig, picture_difference, tone_level
-from test_power import PLAN, assert_stopped_at_the_moment, give_first_input, run_with_plan
-from test_video import (FULL_VOLUME, HEARD, LOOKS_LIKE, MOVED, SILENT, end_with_key, loudest, thumbnail,
-                        watch_late)
+from power_plan import (PLAN, assert_stopped_at_the_moment, give_first_input, run_with_plan, set_plan,
+                        use_stand_in_powrprof)
+from rig import Rig, tone_level
 
 
 @pytest.fixture(scope="module")
@@ -49,9 +48,8 @@ def test_mp4_plays_over_the_whole_screen_silently(rig, mp4, saver_dir, tmp_path)
         time.sleep(1.0)
     soundtrack = tone_level(recording.stop(), VIDEO_TONE)
     frame = extract_frame(mp4, 1.0, tmp_path / "frame.png")
-    likeness = picture_difference(thumbnail(shot, tmp_path / "shot-small.png"),
-                                  thumbnail(frame, tmp_path / "frame-small.png"))
-    assert likeness < LOOKS_LIKE, f"the screen does not look like the video over all of it ({likeness:.1f})"
+    apart = likeness(shot, frame, tmp_path)
+    assert apart < LOOKS_LIKE, f"the screen does not look like the video over all of it ({apart:.1f})"
     assert soundtrack < SILENT, f"sound=0: the soundtrack plays ({soundtrack:.3f})"
     end_with_key(rig, saver)
 

@@ -8,14 +8,13 @@ import time
 import pytest
 
 from conftest import FORM_CLASS, SHOW_TIMEOUT, form_windows, ini_for
+from measure import DARK, MOVED
 from media import FRAME_BITS, MediaCache, frame_number, make_numbered_video
 from rig import Rig, mean_rgb, picture_difference, write_ini
 
 PRIMARY = (0, 0, 1024, 768)     # left, top, width, height in Windows' coordinates
 SECOND = (-800, 0, 800, 600)
 DESKTOP = "#123456"             # the X root's colour: a desktop pixel is this and nothing else
-MOVED = 3.0                     # as in test_video: mean difference of a moving picture
-DARK = 2.0                      # mean channel value of a black monitor
 COVER_CLASS = "TrevlinCover"
 WS_EX_TOPMOST = 0x8
 

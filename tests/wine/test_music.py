@@ -11,31 +11,12 @@ import wave
 import pytest
 
 from conftest import form_windows, ini_for
+from measure import BLOCK, HEARD, SILENT, levels, longest_silence
 from media import MUSIC_NAME, MUSIC_TONE, VIDEO_TONE, make_music
-from rig import RATE, SAVER_EXE, tone_level, typical_level, write_ini
+from rig import SAVER_EXE, typical_level, write_ini
 
 GENEROUS = 10  # seconds; these are not timing tests
-HEARD = 0.02   # tone level; both tones play at about 0.1 to 0.35
-SILENT = 0.005
-BLOCK = 0.25   # seconds of sound per measurement
 MUSIC_LENGTH = 3  # seconds: short, so that a recording spans several passes
-
-
-def levels(samples, frequency):
-    """The tone's level in each BLOCK of a stereo recording."""
-    size = int(RATE * BLOCK) * 2
-    return [tone_level(samples[i:i + size], frequency) for i in range(0, len(samples) - size + 1, size)]
-
-
-def longest_silence(found):
-    """The longest run of BLOCKs without the tone, in seconds, from the first one with it
-    to the end of the recording."""
-    heard = [level > HEARD for level in found]
-    longest = run = 0
-    for loud in heard[heard.index(True):] if True in heard else []:
-        run = 0 if loud else run + 1
-        longest = max(longest, run)
-    return longest * BLOCK
 
 
 def typical_music(samples):

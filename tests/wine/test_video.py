@@ -1,74 +1,16 @@
 """The video the saver shows: on the screen, on the null sink, and when its file cannot
 be played."""
 
-import subprocess
 import time
 
 import pytest
 
-from conftest import SHOW_TIMEOUT, start_show, wait_for_picture
+from conftest import end_with_key, start_show, wait_for_picture
+from measure import (FULL_VOLUME, HEARD, LOOKS_LIKE, MOVED, SILENT, assert_black_around_controls, likeness, listen,
+                     loudest, watch_late)
 from media import (BROKEN_VIDEOS, MUSIC_NAME, MUSIC_TONE, VIDEO_NAME, VIDEO_SECONDS, VIDEO_TONE, extract_frame,
                    make_music, make_sized_video, put_broken_video)
-from measure import assert_black_around_controls
 from rig import picture_difference, tone_level, typical_level
-
-HEARD = 0.02   # tone level; the generated soundtrack and music play at about 0.1 to 0.25
-SILENT = HEARD / 10
-# The soundtrack at full volume measures about 0.24; 6 dB down it would be half that.
-FULL_VOLUME = 0.16
-LISTEN = 3     # seconds of listening, at least
-# Mean difference per channel, 0..255. Two frames of the generated video half a second
-# apart differ by about 17; a stalled picture by 0.
-MOVED = 3.0
-# Screen and video frame, both shrunk to a 32x24 thumbnail: about 13 to 19 apart for the
-# video stretched over the screen, 125 for a black screen.
-LOOKS_LIKE = 40.0
-
-
-def thumbnail(image, path):
-    subprocess.run(["convert", str(image), "-resize", "32x24!", str(path)], check=True, timeout=30)
-    return path
-
-
-def listen(rig, path, tones, wanted=()):
-    """Each tone's level (name: frequency) in one-second recordings: LISTEN seconds of
-    them, and more, up to SHOW_TIMEOUT, until every tone named in wanted has been heard.
-    The saver starts its music only once the video's graph has been tried, which on a
-    busy machine may take a while."""
-    levels = {name: [] for name in tones}
-    start = time.monotonic()
-    while True:
-        with rig.record(path) as recording:
-            time.sleep(1.0)
-        samples = recording.stop()
-        for name, frequency in tones.items():
-            levels[name].append(tone_level(samples, frequency))
-        elapsed = time.monotonic() - start
-        if elapsed >= SHOW_TIMEOUT or (elapsed >= LISTEN and all(max(levels[name]) > HEARD for name in wanted)):
-            return levels
-
-
-def loudest(rig, path, tones, wanted=()):
-    return {name: max(found) for name, found in listen(rig, path, tones, wanted).items()}
-
-
-def watch_late(rig, tmp_path, gap, after):
-    """Two screenshots gap seconds apart, and the sink recorded from the first to after
-    seconds past the second: (how much the picture moved, the recorded samples). Wine's
-    renderers sometimes stall on a rewind (one of the two, not both): the picture or the
-    soundtrack going on shows that the video was started again."""
-    with rig.record(tmp_path / "late.raw") as recording:
-        first = rig.screenshot(tmp_path / "late-1.png")
-        time.sleep(gap)
-        second = rig.screenshot(tmp_path / "late-2.png")
-        time.sleep(after)
-    samples = recording.stop()
-    return picture_difference(first, second), samples
-
-
-def end_with_key(rig, saver):
-    rig.key("a")
-    assert saver.wait(SHOW_TIMEOUT) == 0
 
 
 def test_screen_shows_the_video_stretched_over_it_and_moving(rig, media, saver_dir, tmp_path):
@@ -78,9 +20,8 @@ def test_screen_shows_the_video_stretched_over_it_and_moving(rig, media, saver_d
     second = rig.screenshot(tmp_path / "second.png")
 
     frame = extract_frame(media.video, 1.0, tmp_path / "frame.png")
-    likeness = picture_difference(thumbnail(second, tmp_path / "screen-small.png"),
-                                  thumbnail(frame, tmp_path / "frame-small.png"))
-    assert likeness < LOOKS_LIKE, f"the screen does not look like the video over all of it ({likeness:.1f})"
+    apart = likeness(second, frame, tmp_path)
+    assert apart < LOOKS_LIKE, f"the screen does not look like the video over all of it ({apart:.1f})"
     moved = picture_difference(first, second)
     assert moved > MOVED, f"the picture stands still ({moved:.1f})"
     end_with_key(rig, saver)
