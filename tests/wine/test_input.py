@@ -18,6 +18,7 @@ QUIET = 2.0
 # A show on a black screen gives no sign that it is under way; the form is up at once,
 # while the graph for the missing file is still being tried.
 SETTLE = 1.0
+ALT_F4_LIMIT = 3.0  # seconds to wait for the end the known failure below never brings
 
 
 @pytest.fixture(params=["video", "no-video"])
@@ -65,13 +66,16 @@ def test_input_that_types_nothing_and_moves_nothing_is_ignored(rig, show, action
 
 
 def test_close_request_ends_the_saver_and_gives_the_cursor_back(rig, request, show):
+    limit = SHOW_TIMEOUT
     if request.node.callspec.params["show"] == "video":
         request.applymarker(pytest.mark.xfail(
             strict=True, raises=RigError,
             reason="Wine's video window, which has the focus, passes only WM_KEYDOWN/WM_KEYUP and "
                    "mouse messages to its message drain, not WM_SYSKEYDOWN: the form never sees Alt+F4"))
+        # Known not to end: a saver that does ends within a fraction of a second.
+        limit = ALT_F4_LIMIT
     rig.key("alt+F4")
-    assert show.wait(SHOW_TIMEOUT) == 0
+    assert show.wait(limit) == 0
     assert rig.cursor_shown()
 
 
