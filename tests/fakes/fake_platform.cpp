@@ -265,14 +265,8 @@ public:
         log_.Call("MediaControl.RenderFile", Narrow(f));
         return state_.rendered;
     }
-    void Run() override {
-        log_.Call("MediaControl.Run");
-        graph_.running = true;
-    }
-    void Stop() override {
-        log_.Call("MediaControl.Stop");
-        graph_.running = false;
-    }
+    void Run() override { log_.Call("MediaControl.Run"); graph_.running = true; }
+    void Stop() override { log_.Call("MediaControl.Stop"); graph_.running = false; }
     std::unique_ptr<platform::BasicAudio> QueryBasicAudio() override {
         log_.Call("MediaControl.QueryBasicAudio");
         return std::make_unique<FakeBasicAudio>(log_, graph_);
@@ -317,14 +311,8 @@ public:
         log_.Call("Session.SetMasterVolume", Num(level));
         session_.volume = level;
     }
-    void Start() override {
-        log_.Call("Session.Start");
-        session_.started = true;
-    }
-    void Seek(double seconds) override {
-        log_.Call("Session.Seek", Num(seconds));
-        state_.position = seconds;
-    }
+    void Start() override { log_.Call("Session.Start"); session_.started = true; }
+    void Seek(double seconds) override { log_.Call("Session.Seek", Num(seconds)); state_.position = seconds; }
     void Restart() override {
         log_.Call("Session.Restart");
         state_.position = 0;

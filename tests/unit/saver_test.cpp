@@ -39,16 +39,6 @@ TEST_F(SaverTest, SetUpRunsInItsOrder) {
     EXPECT_EQ(calls.back(), "Mp3.controls.play()");
 }
 
-TEST_F(SaverTest, VideoStartsBeforeTheMusic) {
-    RunSaver(1);
-    auto calls = SetUpCalls();
-    auto run = std::find(calls.begin(), calls.end(), "MediaControl.Run()");
-    auto url = std::find(calls.begin(), calls.end(), "Mp3.put_URL(Trevlin.wma)");
-    ASSERT_NE(run, calls.end());
-    ASSERT_NE(url, calls.end());
-    EXPECT_LT(run, url);
-}
-
 TEST_F(SaverTest, NoSettingsFileMeansBareNamesAndMusic) {
     RunSaver(1);
     EXPECT_THAT(f.log.Named("MediaControl.RenderFile"), ElementsAre("MediaControl.RenderFile(Trevlin.evc)"));
