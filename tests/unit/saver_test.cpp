@@ -63,18 +63,6 @@ TEST_F(SaverTest, OnlyTheExactValueOneGivesMusic) {
     }
 }
 
-TEST_F(SaverTest, EachPassChecksVideoThenRereadsSoundThenYields) {
-    RunSaver(3);
-    const auto& c = f.log.calls;
-    auto pass = std::find(c.begin(), c.end(), "MediaPosition.get_CurrentPosition()");
-    EXPECT_THAT(std::vector<std::string>(pass, pass + 9),
-                ElementsAre("MediaPosition.get_CurrentPosition()", "MediaPosition.get_Duration()",
-                            "Profile.GetString(config,sound,1,C:\\Saver\\Trevlin.ini,255)", "Mp3.playState()",
-                            "Mp3.controls()", "Mp3.controls.get_currentPosition()", "Mp3.currentMedia()",
-                            "Mp3.currentMedia.get_duration()", "Window.DoEvents()"));
-    EXPECT_EQ(f.log.Named("Window.DoEvents").size(), 3u);
-}
-
 TEST_F(SaverTest, PassesWaitForInputAndTheGraphInsteadOfSpinning) {
     RunSaver(4);
     // Three waits between four passes; far from both ends, each as long as a
