@@ -113,24 +113,6 @@ def test_music_whose_end_is_a_few_milliseconds_long_still_loops(rig, media, save
     assert heard and heard[-1] - heard[0] > 3 * length, f"heard at {heard} s"
 
 
-@pytest.mark.parametrize("sound, soundtrack", [
-    # Read as a number, "01" is 1: the soundtrack plays at full volume; but only the
-    # exact text "1" turns the music on.
-    ("01", True),
-    # Any other number silences the soundtrack too.
-    ("0", False),
-    ("2", False),
-])
-def test_only_sound_1_plays_music(rig, media, saver_dir, tmp_path, short_music, sound, soundtrack):
-    media_dir = media.put(tmp_path / "media", music=False)
-    shutil.copy2(short_music, media_dir / MUSIC_NAME)
-    samples, _ = play_and_record(rig, saver_dir, media_dir, sound, tmp_path, seconds=MUSIC_LENGTH)
-
-    assert typical_music(samples) < SILENT
-    video = max(levels(samples, VIDEO_TONE))
-    assert video > HEARD if soundtrack else video < SILENT, f"soundtrack at {video:.3f}"
-
-
 def test_missing_music_file_is_no_error(rig, media, saver_dir, tmp_path):
     media_dir = media.put(tmp_path / "media", music=False)
     samples, saver = play_and_record(rig, saver_dir, media_dir, "1", tmp_path, seconds=MUSIC_LENGTH, watch=True)
