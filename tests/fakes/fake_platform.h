@@ -268,6 +268,21 @@ private:
     CallLog& log_;
 };
 
+// Policy values by root and name, of the type the registry would report.
+class FakePolicies final : public platform::Policies {
+public:
+    std::optional<std::uint32_t> Number(platform::PolicyRoot root, const std::wstring& name) override {
+        auto v = numbers.find({root, name});
+        return v == numbers.end() ? std::nullopt : std::optional<std::uint32_t>(v->second);
+    }
+    std::optional<std::wstring> Text(platform::PolicyRoot root, const std::wstring& name) override {
+        auto v = texts.find({root, name});
+        return v == texts.end() ? std::nullopt : std::optional<std::wstring>(v->second);
+    }
+    std::map<std::pair<platform::PolicyRoot, std::wstring>, std::uint32_t> numbers;
+    std::map<std::pair<platform::PolicyRoot, std::wstring>, std::wstring> texts;
+};
+
 // One of everything, wired into a platform::Platform.
 struct FakePlatform {
     CallLog log;
@@ -284,8 +299,9 @@ struct FakePlatform {
     FakeBackground background{log};
     FakeMonitors monitors{log};
     FakePower power{log};
+    FakePolicies policies;
     platform::Platform platform{process, profile,  window,  windows, cursor,     shell,
-                                graphs,  sessions, player,  directx, background, monitors, power};
+                                graphs,  sessions, player,  directx, background, monitors, power, policies};
 
     std::wstring SettingsFile() const { return process.folder + L"\\Trevlin.ini"; }
     void SetSetting(const std::wstring& key, const std::wstring& value) { profile.Set(SettingsFile(), key, value); }
