@@ -53,11 +53,13 @@ public:
                           wchar_t* buffer, std::size_t size, const std::wstring& file) override;
     bool WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
                      const std::wstring& file) override;
+    bool CanWrite(const std::wstring& file) override { return readOnly.count(file) == 0; }
     std::wstring LastWriteFailure() override { return L"Access denied."; }
 
     // file -> "section/key" -> value
     std::map<std::wstring, std::map<std::wstring, std::wstring>> files;
     bool writesFail = false;
+    std::set<std::wstring> readOnly;  // files this user may not write
     void Set(const std::wstring& file, const std::wstring& key, const std::wstring& value) {
         files[file][L"config/" + key] = value;
     }
@@ -87,6 +89,8 @@ public:
     void SetFixedDialogBorder() override { log_.Call("Window.SetFixedDialogBorder"); }
     void ShowControl(platform::Control control) override;
     void HideControl(platform::Control control) override;
+    void DisableControl(platform::Control control) override { disabled.insert(control); }
+    void SetControlText(platform::Control control, const std::wstring& text) override { texts[control] = text; }
     std::int16_t CheckState() override { return check; }
     void SetCheckState(std::int16_t state) override;
     void ShowMessage(const std::wstring& text) override;
@@ -101,6 +105,8 @@ public:
     std::int16_t check = 1;
     std::deque<std::function<void()>> script;  // one entry per DoEvents
     std::wstring lastMessage;
+    std::set<platform::Control> disabled;
+    std::map<platform::Control, std::wstring> texts;
 
 private:
     CallLog& log_;
