@@ -38,6 +38,7 @@ void Form1::ConfigBranch() {
     }
     // No choice is offered that could not be kept.
     if (const std::optional<std::wstring> why = SoundLocked(p_, file)) {
+        soundLocked_ = true;
         p_.window.DisableControl(Control::Check1);
         p_.window.SetControlText(Control::Label5, *why);
         p_.window.ShowControl(Control::Label5);
@@ -47,8 +48,8 @@ void Form1::ConfigBranch() {
 }
 
 void Form1::CmdOK_Click() {
+    if (soundLocked_) p_.process.End();  // the box showed what holds; nothing of it is stored
     const std::wstring file = ini::SettingsFile(p_.process);
-    if (SoundLocked(p_, file)) p_.process.End();  // the box showed what holds; nothing of it is stored
     const std::wstring value = std::to_wstring(p_.window.CheckState());
     if (!ini::WriteIni(p_.profile, file, ini::kSection, ini::kSound, value)) {
         // Nothing is reported as saved that was not: the dialog stays open.
