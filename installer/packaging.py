@@ -315,8 +315,10 @@ def build_msi(version: str, saver: Path, media_dir: Path, out_dir: Path, epoch: 
              package_code],
         ]
         for step in steps:
+            # -f takes the time as it stands: without it faketime reads the time through the
+            # clock of a faketime already around it (the release check's second build).
             try:
-                result = subprocess.run(["faketime", at, *step], cwd=stage, env=frozen, capture_output=True,
+                result = subprocess.run(["faketime", "-f", at, *step], cwd=stage, env=frozen, capture_output=True,
                                         text=True, timeout=300)
             except FileNotFoundError:
                 raise PackagingError("faketime is missing: run tools/deps") from None
