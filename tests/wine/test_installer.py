@@ -335,7 +335,6 @@ def test_silent_uninstall_removes_everything_and_restores_the_previous_saver(rig
     assert place.path.parent.exists() == place.parent_existed
     assert new_in_profile(place) == []
     assert reg_values(rig, UNINSTALL_KEY) is None
-    assert start_menu_entry(rig) is None
     desktop = text_values(reg_values(rig, DESKTOP_KEY), "SCRNSAVE.EXE", "ScreenSaveActive")
     assert desktop == {"SCRNSAVE.EXE": PREVIOUS_SAVER, "ScreenSaveActive": "0"}
 
