@@ -1,4 +1,4 @@
-"""The policy templates tools/package leaves in dist/policy: well-formed ADMX and ADML,
+"""The policy templates (installer/policy, which tools/package copies to dist/policy): well-formed ADMX and ADML,
 every string and presentation the ADMX names is in the ADML, and each policy writes the
 key, value name, type and values the saver reads (installer/policy_values.py gives them
 to the Wine tests, which apply them and watch the saver)."""
