@@ -1,7 +1,8 @@
-"""The policy templates (installer/policy, which tools/package copies to dist/policy): well-formed ADMX and ADML,
-every string and presentation the ADMX names is in the ADML, and each policy writes the
-key, value name, type and values the saver reads (installer/policy_values.py gives them
-to the Wine tests, which apply them and watch the saver)."""
+"""The policy templates (installer/policy, which tools/package copies to dist/policy):
+well-formed ADMX and ADML, every string and presentation the ADMX names is in the ADML,
+and each policy writes the key, value name, type and values the saver reads
+(installer/policy_values.py gives them to the Wine tests, which apply them and watch the
+saver)."""
 
 from __future__ import annotations
 
