@@ -2,6 +2,7 @@
 
 - Trevlin-<version>-setup.exe, the installer (NSIS, installer/trevlin.nsi);
 - Trevlin-<version>.zip, the same files for those who copy them by hand;
+- Trevlin-<version>-x64.msi, for managed machines (wixl, installer/trevlin.wxs);
 
 and beside them SHA256SUMS (both downloads, as sha256sum -c reads it) and winget/, the
 Windows Package Manager's manifest of the setup.
@@ -15,7 +16,8 @@ the time of signing, so only unsigned ones are the same twice.
 The version is the build's (CMake writes it to build/windows/version.txt), the maker's
 address the program's own (src/dialog/links.h). tools/package runs this after
 tools/build; the Wine tests call build_setup() to make other versions of the installer.
-Standard library only, besides makensis, osslsigncode, git and ImageMagick's convert.
+Standard library only, besides makensis, wixl, msibuild, faketime, osslsigncode, git and
+ImageMagick's convert.
 """
 
 from __future__ import annotations
@@ -30,12 +32,15 @@ import subprocess
 import sys
 import tempfile
 import time
+import uuid
 import zipfile
 from dataclasses import dataclass
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[1]
 SCRIPT = REPO / "installer" / "trevlin.nsi"
+MSI_SOURCE = REPO / "installer" / "trevlin.wxs"
+POLICY_SOURCES = REPO / "installer" / "policy"
 ICON = REPO / "res" / "trevlin.ico"
 VERSION_FILE = REPO / "build" / "windows" / "version.txt"
 LINKS_HEADER = REPO / "src" / "dialog" / "links.h"
@@ -56,6 +61,21 @@ HAND_COPY_INI = (
     "path=\r\n"
 ).encode("utf-16-le")
 INI_BOM = b"\xff\xfe"
+
+# The MSI's settings file. wixl writes no IniFile table, so the file is made here, for the
+# one folder the MSI installs into.
+MSI_FOLDER = "C:\\Program Files\\Trevlin"
+MSI_INI = (
+    "; Trevlin's settings for every user of this machine. Policies under\r\n"
+    "; HKLM\\Software\\Policies\\Trevlin (Sound, Monitors) come before these.\r\n"
+    "[config]\r\n"
+    "sound=1\r\n"
+    f"path={MSI_FOLDER}\\\r\n"
+).encode("utf-16-le")
+# The MSI's codes. The upgrade code is Trevlin's for good (installer/trevlin.wxs); the
+# product code is made from the version, so that every build of one version has the same,
+# and the package code from what the package holds.
+MSI_NAMESPACE = uuid.UUID("0d5b8f5e-4a3c-4f0e-9b1e-6c2a7d3e9f41")
 
 # The package manifest: the identifier, and the licence as users are told it.
 WINGET_ID = "Trevlin.Trevlin"
@@ -116,6 +136,14 @@ def setup_name(version: str) -> str:
 
 def zip_name(version: str) -> str:
     return f"Trevlin-{version}.zip"
+
+
+def msi_name(version: str) -> str:
+    return f"Trevlin-{version}-x64.msi"
+
+
+def msi_product_code(version: str) -> str:
+    return "{" + str(uuid.uuid5(MSI_NAMESPACE, f"Trevlin product {version}")).upper() + "}"
 
 
 def media_files(media_dir: Path) -> list[Path]:
@@ -250,6 +278,72 @@ def build_zip(version: str, saver: Path, media_dir: Path, out_dir: Path, epoch: 
     return out
 
 
+def build_msi(version: str, saver: Path, media_dir: Path, out_dir: Path, epoch: int | None = None) -> Path:
+    """Runs wixl; returns out_dir/Trevlin-<version>-x64.msi. wixl stores the clock's time
+    and a random package code in the summary information, so it runs at the commit's time
+    and msibuild then sets the summary with a package code made from the package's
+    content. Two things wixl cannot say are set in its tables afterwards: the settings
+    file is never overwritten (an upgrade keeps what an administrator changed), and the
+    older version is removed only after the newer one is in (their shared components,
+    the settings file among them, stay)."""
+    epoch = source_date_epoch() if epoch is None else epoch
+    site = maker_site()
+    out = Path(out_dir) / msi_name(version)
+    out.unlink(missing_ok=True)
+    at = time.strftime("%Y-%m-%d %H:%M:%S", time.gmtime(epoch))
+    frozen = {**os.environ, "TZ": "UTC", "NO_FAKE_STAT": "1"}
+    with tempfile.TemporaryDirectory(prefix="trevlin-msi-") as work:
+        stage = Path(work)
+        stage_file(saver, stage / SAVER_NAME, epoch)
+        for media in media_files(media_dir):
+            stage_file(media, stage / media.name, epoch)
+        (stage / "Trevlin.ini").write_bytes(INI_BOM + MSI_INI)
+        os.chmod(stage / "Trevlin.ini", 0o644)
+        os.utime(stage / "Trevlin.ini", (epoch, epoch))
+        shutil.copyfile(MSI_SOURCE, stage / MSI_SOURCE.name)
+        content = hashlib.sha256(b"".join((stage / n).read_bytes() for n in sorted(os.listdir(stage))))
+        package_code = "{" + str(uuid.uuid5(MSI_NAMESPACE, "Trevlin package " + content.hexdigest())).upper() + "}"
+        defines = {"Version": version, "ProductCode": msi_product_code(version).strip("{}"),
+                   "Publisher": re.sub(r"^[a-z]+://", "", site), "Site": site}
+        steps = [
+            ["wixl", "-a", "x64", *(a for k, v in defines.items() for a in ("-D", f"{k}={v}")), "-o", str(out.resolve()),
+             MSI_SOURCE.name],
+            ["msibuild", str(out.resolve()),
+             "-q", "UPDATE Component SET Attributes = 384 WHERE Component = 'Settings'",  # 64-bit, never overwrite
+             "-q", "UPDATE InstallExecuteSequence SET Sequence = 6650 WHERE Action = 'RemoveExistingProducts'"],
+            ["msibuild", str(out.resolve()), "-s", f"Trevlin {version}", defines["Publisher"], "x64;1033",
+             package_code],
+        ]
+        for step in steps:
+            # -f takes the time as it stands: without it faketime reads the time through the
+            # clock of a faketime already around it (the release check's second build).
+            try:
+                result = subprocess.run(["faketime", "-f", at, *step], cwd=stage, env=frozen, capture_output=True,
+                                        text=True, timeout=300)
+            except FileNotFoundError:
+                raise PackagingError("faketime is missing: run tools/deps") from None
+            if result.returncode != 0 or not out.is_file():
+                out.unlink(missing_ok=True)
+                raise PackagingError(f"{step[0]} failed ({result.returncode}); is it installed (tools/deps)?\n"
+                                     f"{result.stdout}{result.stderr}")
+    return out
+
+
+def copy_policy_templates(out_dir: Path) -> list[Path]:
+    """The administrative templates of Trevlin's policies, as Group Policy takes them:
+    policy/Trevlin.admx and policy/en-US/Trevlin.adml."""
+    out = Path(out_dir) / "policy"
+    shutil.rmtree(out, ignore_errors=True)
+    copied = []
+    for source in sorted(POLICY_SOURCES.rglob("*.adm[lx]")):
+        target = out / source.relative_to(POLICY_SOURCES)
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(source, target)
+        os.chmod(target, 0o644)
+        copied.append(target)
+    return copied
+
+
 def write_checksums(paths: list[Path], out: Path) -> Path:
     """SHA256SUMS as sha256sum writes it, for sha256sum -c in the same folder."""
     lines = [f"{sha256(path)}  {Path(path).name}\n" for path in paths]
@@ -285,13 +379,15 @@ def _yaml(fields: list[tuple[str, object]], indent: str = "") -> str:
     return "\n".join(lines) + "\n"
 
 
-def write_winget_manifest(version: str, setup: Path, out_dir: Path, download_base: str,
+def write_winget_manifest(version: str, setup: Path, msi: Path, out_dir: Path, download_base: str,
                           epoch: int | None = None) -> list[Path]:
-    """The Windows Package Manager's multi-file manifest of the setup: the version file,
-    the default locale (en-US) and the installer file."""
+    """The Windows Package Manager's multi-file manifest of the setup and the MSI: the
+    version file, the default locale (en-US) and the installer file. The MSI is of type
+    "msi": "wix" means one the WiX toolset made, which wixl is not."""
     epoch = source_date_epoch() if epoch is None else epoch
     site = maker_site()
     publisher = re.sub(r"^[a-z]+://", "", site)  # as the setup's version resource has it
+    base = download_base.rstrip("/")
     head = [("PackageIdentifier", WINGET_ID), ("PackageVersion", version)]
     tail = [("ManifestVersion", WINGET_MANIFEST_VERSION)]
     files = {
@@ -311,18 +407,29 @@ def write_winget_manifest(version: str, setup: Path, out_dir: Path, download_bas
             ("Tags", ["screensaver", "video"]),
             ("ManifestType", "defaultLocale")] + tail),
         f"{WINGET_ID}.installer.yaml": ("installer", head + [
-            ("InstallerType", "nullsoft"),
-            ("Scope", "user"),
             ("InstallModes", ["interactive", "silent", "silentWithProgress"]),
-            ("InstallerSwitches", {"Silent": "/S", "SilentWithProgress": "/S"}),
-            ("ExpectedReturnCodes", [[("InstallerReturnCode", EXIT_IN_USE), ("ReturnResponse", "packageInUse")]]),
             ("UpgradeBehavior", "install"),
             ("ReleaseDate", time.strftime("%Y-%m-%d", time.gmtime(epoch))),
-            ("AppsAndFeaturesEntries", [[("DisplayName", "Trevlin"), ("Publisher", publisher),
-                                         ("DisplayVersion", version)]]),
-            ("Installers", [[("Architecture", "x64"),
-                             ("InstallerUrl", f"{download_base.rstrip('/')}/{setup_name(version)}"),
-                             ("InstallerSha256", sha256(setup).upper())]]),
+            ("Installers", [
+                [("Architecture", "x64"),
+                 ("InstallerType", "nullsoft"),
+                 ("Scope", "user"),
+                 ("InstallerUrl", f"{base}/{setup_name(version)}"),
+                 ("InstallerSha256", sha256(setup).upper()),
+                 ("InstallerSwitches", {"Silent": "/S", "SilentWithProgress": "/S"}),
+                 ("ExpectedReturnCodes", [[("InstallerReturnCode", EXIT_IN_USE),
+                                           ("ReturnResponse", "packageInUse")]]),
+                 ("AppsAndFeaturesEntries", [[("DisplayName", "Trevlin"), ("Publisher", publisher),
+                                              ("DisplayVersion", version)]])],
+                [("Architecture", "x64"),
+                 ("InstallerType", "msi"),
+                 ("Scope", "machine"),
+                 ("InstallerUrl", f"{base}/{msi_name(version)}"),
+                 ("InstallerSha256", sha256(msi).upper()),
+                 ("ProductCode", msi_product_code(version)),
+                 ("AppsAndFeaturesEntries", [[("DisplayName", "Trevlin"), ("Publisher", publisher),
+                                              ("DisplayVersion", version),
+                                              ("ProductCode", msi_product_code(version))]])]]),
             ("ManifestType", "installer")] + tail),
     }
     out_dir = Path(out_dir)
@@ -352,7 +459,8 @@ def demo_media() -> Path:
 
 def make_release(media_dir: Path, out_dir: Path, signer: Signer | None = None,
                  download_base: str | None = None) -> list[Path]:
-    """Everything tools/package leaves: the setup, the zip, SHA256SUMS and winget/."""
+    """Everything tools/package leaves: the setup, the zip, the MSI, policy/, SHA256SUMS
+    and winget/."""
     version = built_version()
     epoch = source_date_epoch()
     saver = DIST / SAVER_NAME
@@ -362,7 +470,8 @@ def make_release(media_dir: Path, out_dir: Path, signer: Signer | None = None,
     out_dir = Path(out_dir)
     out_dir.mkdir(parents=True, exist_ok=True)
     # A failed run must not leave an older package looking like this one.
-    for old in [*out_dir.glob("Trevlin-*-setup.exe"), *out_dir.glob("Trevlin-*.zip"), out_dir / "SHA256SUMS"]:
+    for old in [*out_dir.glob("Trevlin-*-setup.exe"), *out_dir.glob("Trevlin-*.zip"), *out_dir.glob("Trevlin-*.msi"),
+                out_dir / "SHA256SUMS"]:
         old.unlink(missing_ok=True)
     shutil.rmtree(out_dir / "winget", ignore_errors=True)
     if signer:
@@ -372,9 +481,13 @@ def make_release(media_dir: Path, out_dir: Path, signer: Signer | None = None,
         sign_file(saver, signer.certificate)
     setup = build_setup(version, saver, media_dir, out_dir, signer=signer, epoch=epoch)
     archive = build_zip(version, saver, media_dir, out_dir, epoch=epoch)
-    sums = write_checksums([setup, archive], out_dir / "SHA256SUMS")
-    manifest = write_winget_manifest(version, setup, out_dir / "winget", download_base or maker_site(), epoch)
-    return [setup, archive, sums, *manifest]
+    msi = build_msi(version, saver, media_dir, out_dir, epoch=epoch)
+    if signer:
+        sign_file(msi, signer.certificate)
+    policy = copy_policy_templates(out_dir)
+    sums = write_checksums([setup, archive, msi], out_dir / "SHA256SUMS")
+    manifest = write_winget_manifest(version, setup, msi, out_dir / "winget", download_base or maker_site(), epoch)
+    return [setup, archive, msi, *policy, sums, *manifest]
 
 
 def main(argv: list[str]) -> int:
@@ -390,12 +503,13 @@ def main(argv: list[str]) -> int:
             return 1
         return 0
     parser = argparse.ArgumentParser(prog="tools/package", description=(
-        "Makes dist/Trevlin-<version>-setup.exe, dist/Trevlin-<version>.zip, dist/SHA256SUMS "
-        "and the package manifest in dist/winget/ from dist/Trevlin.scr (run tools/build first)."))
+        "Makes dist/Trevlin-<version>-setup.exe, dist/Trevlin-<version>.zip, dist/Trevlin-<version>-x64.msi, "
+        "the policy templates in dist/policy/, dist/SHA256SUMS and the package manifest in dist/winget/ "
+        "from dist/Trevlin.scr (run tools/build first)."))
     parser.add_argument("media", nargs="?", metavar="MEDIA_FOLDER",
                         help="the folder holding Trevlin.evc and Trevlin.wma (the demo media when none is given)")
     parser.add_argument("--sign", metavar="CERT.pfx", type=Path,
-                        help="sign the program, the uninstaller and the setup with this certificate "
+                        help="sign the program, the uninstaller, the setup and the MSI with this certificate "
                              "(password: TREVLIN_SIGN_PASSWORD; time-stamp server: TREVLIN_SIGN_TIMESTAMP_URL)")
     parser.add_argument("--download-base", metavar="URL",
                         help="the address the setup is downloaded from, without its file name "

@@ -51,6 +51,9 @@ AllowSkipFiles off
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Trevlin"
 !define OWN_KEY "Software\Trevlin"
 !define DESKTOP_KEY "Control Panel\Desktop"
+; The Start-menu entry that chooses Trevlin again once another saver has replaced it
+; (Windows lists only the savers in its own folders, and the one chosen).
+!define SHORTCUT "$SMPROGRAMS\Trevlin screensaver.lnk"
 !define SPI_SETSCREENSAVEACTIVE 17
 !define SPIF_SENDCHANGE 2
 ; How long a silent install or uninstall waits for a running Trevlin to end before
@@ -347,6 +350,10 @@ Section "Trevlin"
     Call UnicodeSettings
   ${EndIf}
 
+  ; The same as the saver's "Install" verb: chooses it and opens the Screen Saver settings.
+  CreateShortCut "${SHORTCUT}" "$SYSDIR\rundll32.exe" 'desk.cpl,InstallScreenSaver "$INSTDIR\Trevlin.scr"' \
+    "$INSTDIR\Trevlin.scr" 0 SW_SHOWNORMAL "" "Choose Trevlin as the screen saver"
+
   WriteUninstaller "$INSTDIR\uninstall.exe"
   WriteRegStr HKCU "${OWN_KEY}" "InstallDir" "$INSTDIR"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Trevlin"
@@ -426,6 +433,7 @@ Section "Uninstall"
   Delete "$INSTDIR\Trevlin.wma.new"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
+  Delete "${SHORTCUT}"
 
   ; The folders Setup made on the way to $INSTDIR, while they are empty.
   ReadRegStr $R0 HKCU "${OWN_KEY}" "CreatedFolder"

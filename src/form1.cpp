@@ -33,5 +33,5 @@ void Form1::OnClick(platform::Control control) {
 }
 
 std::wstring Form1::ReadSetting(const std::wstring& key, const std::wstring& def) {
-    return ini::ReadSetting(p_.profile, p_.process, key, def);
+    return ini::ReadSetting(p_, key, def);
 }

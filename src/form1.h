@@ -72,6 +72,7 @@ public:
     // Configuration dialog (dialog/config_dialog.cpp).
     void ConfigBranch();
     void CmdOK_Click();
+    bool soundLocked_ = false;  // the dialog showed the sound setting greyed: OK stores nothing
     void CmdCancel_Click();
     void Label3_Click();
     void Label4_Click();

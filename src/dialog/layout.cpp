@@ -6,10 +6,10 @@ namespace layout {
 
 using platform::Control;
 
-const std::array<ControlSpec, 9>& Controls() {
+const std::array<ControlSpec, 10>& Controls() {
     static const Font arial12{L"Arial", 1200, false, 400, 0};
     static const Font arial1125{L"Arial", 1125, false, 400, 0};
-    static const std::array<ControlSpec, 9> controls{{
+    static const std::array<ControlSpec, 10> controls{{
         {Control::CmdOK, Kind::CommandButton, L"OK", 3840, 2520, 1215, 495, std::nullopt, false, 3, false},
         {Control::CmdCancel, Kind::CommandButton, L"Cancel", 2520, 2520, 1215, 495, std::nullopt, false, 2, false},
         {Control::Check1, Kind::CheckBox, L"Play sound", 240, 2160, 1215, 375, std::nullopt, false, 1, false},
@@ -21,6 +21,8 @@ const std::array<ControlSpec, 9>& Controls() {
          Font{L"Arial", 1125, true, 400, 0}, false, 4, true},
         {Control::Label1, Kind::Label, L"Download latest codec from:", 120, 1320, 3015, 375, arial1125, false, 0, false},
         {Control::Image1, Kind::Image, L"", 120, 480, 2295, 1725, std::nullopt, false, -1, false},
+        // Beside the check box, why it cannot be changed here, when it cannot.
+        {Control::Label5, Kind::Label, L"", 1500, 2220, 3420, 300, std::nullopt, false, -1, false},
     }};
     return controls;
 }

@@ -35,7 +35,7 @@ constexpr int kClientHeight = 3150;
 constexpr int kBlue = 0xFF0000;  // COLORREF of pure blue
 
 // In the order the controls are created.
-const std::array<ControlSpec, 9>& Controls();
+const std::array<ControlSpec, 10>& Controls();
 const ControlSpec& Find(platform::Control id);
 
 // Twips to pixels at the window's DPI: 15 twips to the pixel at 96 DPI.

@@ -7,6 +7,7 @@
 #include "platform/media_session.h"
 #include "platform/monitors.h"
 #include "platform/mouse_device.h"
+#include "platform/policies.h"
 #include "platform/power.h"
 #include "platform/process.h"
 #include "platform/profile.h"
@@ -29,6 +30,7 @@ struct Platform {
     Background& background;
     Monitors& monitors;
     Power& power;
+    Policies& policies;  // read through ini::ReadSetting, over the settings file
 };
 
 }  // namespace platform

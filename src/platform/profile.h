@@ -16,6 +16,8 @@ public:
     // False when the platform could not store the value.
     virtual bool WriteString(const std::wstring& section, const std::wstring& key,
                              const std::wstring& value, const std::wstring& file) = 0;
+    // Whether this user may write the file (or make it, where it is missing); the file is left as it is.
+    virtual bool CanWrite(const std::wstring& file) = 0;
     // Why the last WriteString failed, in the platform's words.
     virtual std::wstring LastWriteFailure() = 0;
 };

@@ -8,7 +8,7 @@
 namespace platform {
 
 // Form1's controls, in the order they are created.
-enum class Control { CmdOK, CmdCancel, Check1, Mp3, Label4, Label2, Label3, Label1, Image1 };
+enum class Control { CmdOK, CmdCancel, Check1, Mp3, Label4, Label2, Label3, Label1, Image1, Label5 };
 
 // What the window reports to Form1.
 class FormEvents {
@@ -46,6 +46,9 @@ public:
     virtual void SetFixedDialogBorder() = 0;
     virtual void ShowControl(Control control) = 0;
     virtual void HideControl(Control control) = 0;
+    // Greyed: it takes no click and no focus.
+    virtual void DisableControl(Control control) = 0;
+    virtual void SetControlText(Control control, const std::wstring& text) = 0;
     virtual std::int16_t CheckState() = 0;
     virtual void SetCheckState(std::int16_t state) = 0;
     // A message box owned by the window, waiting for the user.

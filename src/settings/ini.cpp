@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "settings/policy.h"
+
 namespace ini {
 
 std::wstring SettingsFile(platform::Process& process) {
@@ -17,9 +19,9 @@ std::wstring ReadIni(platform::Profile& profile, const std::wstring& file,
     return buffer.substr(0, std::min<std::size_t>(copied, 254));
 }
 
-std::wstring ReadSetting(platform::Profile& profile, platform::Process& process, const std::wstring& key,
-                         const std::wstring& def) {
-    return ReadIni(profile, SettingsFile(process), kSection, key, def);
+std::wstring ReadSetting(platform::Platform& platform, const std::wstring& key, const std::wstring& def) {
+    if (std::optional<std::wstring> fixed = PolicyValue(platform.policies, key)) return *fixed;
+    return ReadIni(platform.profile, SettingsFile(platform.process), kSection, key, def);
 }
 
 bool WriteIni(platform::Profile& profile, const std::wstring& file, const std::wstring& section,

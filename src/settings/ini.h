@@ -3,8 +3,7 @@
 // Nothing is cached: every caller reads the file anew.
 #include <string>
 
-#include "platform/process.h"
-#include "platform/profile.h"
+#include "platform/platform.h"
 
 namespace ini {
 
@@ -23,9 +22,9 @@ std::wstring SettingsFile(platform::Process& process);
 std::wstring ReadIni(platform::Profile& profile, const std::wstring& file,
                      const std::wstring& section, const std::wstring& key, const std::wstring& def);
 
-// ReadIni of the settings file's section "config": what the saver reads.
-std::wstring ReadSetting(platform::Profile& profile, platform::Process& process, const std::wstring& key,
-                         const std::wstring& def);
+// What the saver reads: the policy's value where one holds the key, else ReadIni of
+// the settings file's section "config".
+std::wstring ReadSetting(platform::Platform& platform, const std::wstring& key, const std::wstring& def);
 
 // Stores value with every carriage return and line feed turned into a space.
 // False when the platform could not store it.

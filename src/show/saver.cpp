@@ -35,7 +35,7 @@ void Form1::BuildVideo() {
     RemoveDShow();
     RemoveFallback();
     videoBuild_.Start(p_.background, [&platform = p_] {
-        const std::wstring path = ini::ReadSetting(platform.profile, platform.process, ini::kPath, ini::kPathDefault);
+        const std::wstring path = ini::ReadSetting(platform, ini::kPath, ini::kPathDefault);
         return show::BuildDShowGraph(platform, path + L"Trevlin.evc");
     });
 }

@@ -53,7 +53,7 @@ void Form1::TakeOverDShowGraph(show::BuiltVideo built) {
 bool show::SoundtrackWanted(platform::Platform& platform) {
     double sound = 1;  // a setting that is no number keeps the soundtrack
     Try([&] {
-        sound = convert::ToDouble(ini::ReadSetting(platform.profile, platform.process, ini::kSound, ini::kSoundDefault));
+        sound = convert::ToDouble(ini::ReadSetting(platform, ini::kSound, ini::kSoundDefault));
     });
     return sound == 1;
 }

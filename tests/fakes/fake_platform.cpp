@@ -61,7 +61,7 @@ std::size_t FakeProfile::GetString(const std::wstring& section, const std::wstri
 bool FakeProfile::WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
                               const std::wstring& file) {
     log_.Call("Profile.WriteString", Narrow(section + L"," + key + L"," + value + L"," + file));
-    if (writesFail) return false;
+    if (writesFail || readOnly.count(file)) return false;
     files[file][section + L"/" + key] = value;
     return true;
 }
@@ -84,7 +84,7 @@ void FakeWindow::SetHeight(int height) {
 namespace {
 const char* ControlName(platform::Control control) {
     static const char* names[] = {"CmdOK", "CmdCancel", "Check1", "Mp3", "Label4",
-                                  "Label2", "Label3", "Label1", "Image1"};
+                                  "Label2", "Label3", "Label1", "Image1", "Label5"};
     return names[static_cast<int>(control)];
 }
 }  // namespace

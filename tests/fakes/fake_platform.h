@@ -57,11 +57,13 @@ public:
                           wchar_t* buffer, std::size_t size, const std::wstring& file) override;
     bool WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
                      const std::wstring& file) override;
+    bool CanWrite(const std::wstring& file) override { return readOnly.count(file) == 0; }
     std::wstring LastWriteFailure() override { return L"Access denied."; }
 
     // file -> "section/key" -> value
     std::map<std::wstring, std::map<std::wstring, std::wstring>> files;
     bool writesFail = false;
+    std::set<std::wstring> readOnly;  // files this user may not write
     void Set(const std::wstring& file, const std::wstring& key, const std::wstring& value) {
         files[file][L"config/" + key] = value;
     }
@@ -91,6 +93,8 @@ public:
     void SetFixedDialogBorder() override { log_.Call("Window.SetFixedDialogBorder"); }
     void ShowControl(platform::Control control) override;
     void HideControl(platform::Control control) override;
+    void DisableControl(platform::Control control) override { disabled.insert(control); }
+    void SetControlText(platform::Control control, const std::wstring& text) override { texts[control] = text; }
     std::int16_t CheckState() override { return check; }
     void SetCheckState(std::int16_t state) override;
     void ShowMessage(const std::wstring& text) override;
@@ -106,6 +110,8 @@ public:
     std::int16_t check = 1;
     std::deque<std::function<void()>> script;  // one entry per DoEvents
     std::wstring lastMessage;
+    std::set<platform::Control> disabled;
+    std::map<platform::Control, std::wstring> texts;
 
 private:
     CallLog& log_;
@@ -304,6 +310,21 @@ private:
     CallLog& log_;
 };
 
+// Policy values by root and name, of the type the registry would report.
+class FakePolicies final : public platform::Policies {
+public:
+    std::optional<std::uint32_t> Number(platform::PolicyRoot root, const std::wstring& name) override {
+        auto v = numbers.find({root, name});
+        return v == numbers.end() ? std::nullopt : std::optional<std::uint32_t>(v->second);
+    }
+    std::optional<std::wstring> Text(platform::PolicyRoot root, const std::wstring& name) override {
+        auto v = texts.find({root, name});
+        return v == texts.end() ? std::nullopt : std::optional<std::wstring>(v->second);
+    }
+    std::map<std::pair<platform::PolicyRoot, std::wstring>, std::uint32_t> numbers;
+    std::map<std::pair<platform::PolicyRoot, std::wstring>, std::wstring> texts;
+};
+
 // One of everything, wired into a platform::Platform.
 struct FakePlatform {
     CallLog log;
@@ -320,8 +341,9 @@ struct FakePlatform {
     FakeBackground background{log};
     FakeMonitors monitors{log};
     FakePower power{log};
+    FakePolicies policies;
     platform::Platform platform{process, profile,  window,  windows, cursor,     shell,
-                                graphs,  sessions, player,  directx, background, monitors, power};
+                                graphs,  sessions, player,  directx, background, monitors, power, policies};
 
     std::wstring SettingsFile() const { return process.folder + L"\\Trevlin.ini"; }
     void SetSetting(const std::wstring& key, const std::wstring& value) { profile.Set(SettingsFile(), key, value); }

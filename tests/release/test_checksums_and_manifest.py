@@ -45,10 +45,11 @@ def manifest(version) -> dict[str, dict]:
     return {kind: yaml.safe_load((folder / name).read_text(encoding="utf-8")) for kind, (name, _) in KINDS.items()}
 
 
-def test_checksums_list_both_downloads_for_sha256sum(version):
+def test_checksums_list_the_three_downloads_for_sha256sum(version):
     listed = (packaging.DIST / "SHA256SUMS").read_text().splitlines()
     assert [line.split("  ", 1)[1] for line in listed] == [packaging.setup_name(version),
-                                                            packaging.zip_name(version)]
+                                                            packaging.zip_name(version),
+                                                            packaging.msi_name(version)]
     result = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=packaging.DIST, capture_output=True, text=True)
     assert result.returncode == 0, result.stdout + result.stderr
 
@@ -62,18 +63,28 @@ def test_manifest_files_meet_their_schemas(manifest):
         assert manifest[kind]["ManifestType"] == kind, name
 
 
-def test_manifest_describes_this_setup(manifest, version):
+def msi_product_code(msi: Path) -> str:
+    result = subprocess.run(["msiinfo", "export", str(msi), "Property"], capture_output=True, text=True, check=True)
+    return dict(line.split("\t", 1) for line in result.stdout.splitlines())["ProductCode"]
+
+
+def test_manifest_describes_this_setup_and_msi(manifest, version):
     setup = packaging.DIST / packaging.setup_name(version)
+    msi = packaging.DIST / packaging.msi_name(version)
     for kind in KINDS:
         assert manifest[kind]["PackageIdentifier"] == "Trevlin.Trevlin"
         assert manifest[kind]["PackageVersion"] == version
     installer = manifest["installer"]
-    (entry,) = installer["Installers"]
-    assert entry["InstallerSha256"].lower() == hashlib.sha256(setup.read_bytes()).hexdigest()
-    assert entry["InstallerUrl"] == f"{packaging.maker_site()}/{setup.name}"
-    assert (entry["Architecture"], installer["InstallerType"], installer["Scope"]) == ("x64", "nullsoft", "user")
-    assert installer["InstallerSwitches"]["Silent"] == "/S"
-    assert {"InstallerReturnCode": 2, "ReturnResponse": "packageInUse"} in installer["ExpectedReturnCodes"]
+    nsis, windows_installer = installer["Installers"]
+    for entry, download, kind, scope in ((nsis, setup, "nullsoft", "user"), (windows_installer, msi, "msi", "machine")):
+        assert entry["InstallerSha256"].lower() == hashlib.sha256(download.read_bytes()).hexdigest()
+        assert entry["InstallerUrl"] == f"{packaging.maker_site()}/{download.name}"
+        assert (entry["Architecture"], entry["InstallerType"], entry["Scope"]) == ("x64", kind, scope)
+    assert nsis["InstallerSwitches"]["Silent"] == "/S"
+    assert {"InstallerReturnCode": 2, "ReturnResponse": "packageInUse"} in nsis["ExpectedReturnCodes"]
+    # The MSI's own code, which winget matches against the installed programs.
+    assert windows_installer["ProductCode"] == msi_product_code(msi)
+    assert "InstallerSwitches" not in installer and "InstallerSwitches" not in windows_installer
     assert installer["ReleaseDate"] == time.strftime("%Y-%m-%d", time.gmtime(packaging.source_date_epoch()))
     # The publisher as the setup's version resource and the uninstall entry name it.
     assert manifest["defaultLocale"]["Publisher"] == packaging.maker_site().split("://", 1)[1]

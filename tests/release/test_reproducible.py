@@ -31,7 +31,7 @@ def git(*args: str, cwd: Path = REPO) -> str:
 
 def release_files(dist: Path, version: str) -> list[Path]:
     return [dist / packaging.SAVER_NAME, dist / packaging.setup_name(version), dist / packaging.zip_name(version),
-            dist / "SHA256SUMS", *sorted((dist / "winget").glob("*.yaml"))]
+            dist / packaging.msi_name(version), dist / "SHA256SUMS", *sorted((dist / "winget").glob("*.yaml"))]
 
 
 def differing_members(a: Path, b: Path) -> list[str]:

@@ -93,3 +93,35 @@ TEST_F(ConfigDialogTest, ClicksReachTheirHandlers) {
     EXPECT_THROW(f.window.events->OnClick(platform::Control::CmdCancel), fakes::ProgramEnded);
     EXPECT_THAT(f.log.calls, ElementsAre("Shell.Open(4660,http://codec.test/download/windows.html)", "End()"));
 }
+
+// A sound setting the dialog cannot change is shown as it holds, greyed, with why; OK keeps the file as it was.
+TEST_F(ConfigDialogTest, ALockedSoundIsShownGreyedAndOkStoresNothing) {
+    using platform::PolicyRoot;
+    struct Case {
+        const char* name;
+        std::optional<std::uint32_t> machine, user;
+        bool readOnly;
+        std::int16_t shown;
+        const wchar_t* note;  // nullptr: the box is free
+    };
+    for (const Case& c : {Case{"machine's 0", 0u, std::nullopt, false, 0, L"Set by your organisation"},
+                          Case{"user's 0", std::nullopt, 0u, false, 0, L"Set by your organisation"},
+                          Case{"machine's 1 over user's 0", 1u, 0u, true, 1, L"Set by your organisation"},
+                          Case{"out of range", 5u, std::nullopt, false, 0, nullptr},
+                          Case{"read-only file", std::nullopt, std::nullopt, true, 0, L"Only an administrator can change this"},
+                          Case{"free", std::nullopt, std::nullopt, false, 0, nullptr}}) {
+        fakes::FakePlatform g;
+        Form1 dialog{g.platform};
+        g.SetSetting(L"sound", L"0");
+        if (c.machine) g.policies.numbers[{PolicyRoot::Machine, L"Sound"}] = *c.machine;
+        if (c.user) g.policies.numbers[{PolicyRoot::User, L"Sound"}] = *c.user;
+        if (c.readOnly) g.profile.readOnly.insert(g.SettingsFile());
+        dialog.ConfigBranch();
+        EXPECT_EQ(g.window.check, c.shown) << c.name;
+        EXPECT_EQ(g.window.disabled.count(platform::Control::Check1), c.note ? 1u : 0u) << c.name;
+        EXPECT_EQ(g.window.texts[platform::Control::Label5], c.note ? c.note : L"") << c.name;
+        g.window.check = 1;
+        EXPECT_THROW(dialog.CmdOK_Click(), fakes::ProgramEnded) << c.name;
+        EXPECT_EQ(g.profile.files[g.SettingsFile()][L"config/sound"], c.note ? L"0" : L"1") << c.name;
+    }
+}

@@ -1,6 +1,8 @@
 #include "fake_platform.h"
 #include "settings/ini.h"
 
+#include <cwctype>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -64,4 +66,40 @@ TEST_F(SettingsTest, WritesOfAnyLengthReachTheFile) {
 TEST_F(SettingsTest, AFailedWriteIsReported) {
     profile.writesFail = true;
     EXPECT_FALSE(ini::WriteIni(profile, file, L"config", L"sound", L"1"));
+}
+
+// What the saver reads for a key, given the file's value and the policies' values.
+TEST(PolicyTest, AValidPolicyOverTheFileTheMachinesFirst) {
+    using platform::PolicyRoot;
+    const PolicyRoot M = PolicyRoot::Machine, U = PolicyRoot::User;
+    struct Case {
+        const char* name;
+        std::wstring key, file;
+        std::vector<std::pair<PolicyRoot, std::uint32_t>> numbers;
+        std::vector<std::pair<PolicyRoot, std::wstring>> texts;
+        std::wstring read;
+    };
+    const std::vector<Case> cases = {
+        {"no policy: the file", L"sound", L"1", {}, {}, L"1"},
+        {"machine's Sound", L"sound", L"1", {{M, 0}}, {}, L"0"},
+        {"user's Sound", L"sound", L"0", {{U, 1}}, {}, L"1"},
+        {"machine wins", L"sound", L"1", {{M, 0}, {U, 1}}, {}, L"0"},
+        {"out of range: next", L"sound", L"1", {{M, 2}, {U, 0}}, {}, L"0"},
+        {"out of range: the file", L"sound", L"0", {{M, 7}}, {}, L"0"},
+        {"text Sound is no value", L"sound", L"1", {}, {{M, L"banana"}, {U, L"0"}}, L"1"},
+        {"machine's Monitors", L"monitors", L"all", {}, {{M, L" Primary "}}, L"primary"},
+        {"span taken", L"monitors", L"all", {}, {{U, L"span"}}, L"span"},
+        {"unknown Monitors: next", L"monitors", L"all", {}, {{M, L"left"}, {U, L"primary"}}, L"primary"},
+        {"number Monitors is no value", L"monitors", L"all", {{M, 1}}, {}, L"all"},
+        {"path has no policy", L"path", L"D:\\", {}, {{M, L"C:\\"}}, L"D:\\"},
+    };
+    for (const Case& c : cases) {
+        fakes::FakePlatform f;
+        f.SetSetting(c.key, c.file);
+        // The value names the registry holds: the file's key with a capital.
+        const std::wstring name = static_cast<wchar_t>(std::towupper(c.key[0])) + c.key.substr(1);
+        for (const auto& [root, value] : c.numbers) f.policies.numbers[{root, name}] = value;
+        for (const auto& [root, value] : c.texts) f.policies.texts[{root, name}] = value;
+        EXPECT_EQ(ini::ReadSetting(f.platform, c.key, L"?"), c.read) << c.name;
+    }
 }

@@ -591,7 +591,7 @@ class Rig:
 
     # Probe commands that only look, or set what they set again: safe to run twice.
     _PROBE_REPEATABLE = {"windows", "children", "cursor", "screen", "setcursor", "foreground", "controls",
-                         "focus", "idle", "textsize"}
+                         "focus", "idle", "textsize", "shortcut"}
     # Commands that print a line before they act: one that printed nothing did nothing.
     _PROBE_ANNOUNCED = {"send"}
 

@@ -195,6 +195,16 @@ def uninstall_quietly(rig, cwd: Path) -> None:
     rig.wait_for(lambda: reg_values(rig, OWN_KEY) is None, GENEROUS, what="the uninstaller to finish")
 
 
+def start_menu_entry(rig) -> dict[str, str] | None:
+    """The Start-menu entry that chooses Trevlin again, as the shell reads it: target,
+    args and icon; None when there is none."""
+    programs = text_values(reg_values(rig, SHELL_FOLDERS_KEY), "Programs")["Programs"]
+    link = rig.prefix / "drive_c" / Path(*programs[3:].split("\\")) / "Trevlin screensaver.lnk"
+    if not link.exists():
+        return None
+    return dict(field.split("=", 1) for field in rig.probe("shortcut", winpath(link)).strip().split("\t"))
+
+
 def leftovers(folder: Path) -> list[str]:
     return sorted(p.name for p in folder.iterdir() if p.name.endswith(".new"))
 
@@ -238,6 +248,10 @@ def test_silent_install_puts_files_settings_and_registry_in_place(rig, package, 
     # Windows keeps the short form of the path; under Wine it is the long one here.
     assert desktop["SCRNSAVE.EXE"].lower() == place.saver.lower()
     assert desktop["ScreenSaveActive"] == "1"
+
+    entry = start_menu_entry(rig)
+    assert entry and entry["target"].lower() == r"c:\windows\system32\rundll32.exe", entry
+    assert entry["args"] == f'desk.cpl,InstallScreenSaver "{place.saver}"'
 
 
 def start_chosen_saver(rig, cwd: Path):

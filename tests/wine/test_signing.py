@@ -1,4 +1,4 @@
-"""tools/package --sign: the program, the uninstaller and the setup each carry a SHA-256
+"""tools/package --sign: the program, the uninstaller, the setup and the MSI each carry a SHA-256
 Authenticode signature by the certificate given, here a throwaway one made for the test
 and trusted as the root. The uninstaller exists only once the setup has written it, so
 the setup is installed (into a folder of its own) in the session's prefix."""
@@ -71,7 +71,7 @@ def verify(path: Path, root: Path) -> str:
     return result.stdout
 
 
-def test_signed_package_carries_three_signatures_by_the_given_certificate(rig, certificate, tmp_path,
+def test_signed_package_carries_four_signatures_by_the_given_certificate(rig, certificate, tmp_path,
                                                                           monkeypatch):
     pfx, root = certificate
     version = packaging.built_version()
@@ -91,7 +91,7 @@ def test_signed_package_carries_three_signatures_by_the_given_certificate(rig, c
     setup = out / packaging.setup_name(version)
     with zipfile.ZipFile(out / packaging.zip_name(version)) as archive:
         (tmp_path / "Trevlin.scr").write_bytes(archive.read("Trevlin.scr"))
-    for signed in (tmp_path / "Trevlin.scr", setup):
+    for signed in (tmp_path / "Trevlin.scr", setup, out / packaging.msi_name(version)):
         report = verify(signed, root)
         assert SIGNER_NAME in report and "sha256" in report.lower(), report
 

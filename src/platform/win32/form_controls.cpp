@@ -140,6 +140,14 @@ void FormWindow::HideControl(platform::Control control) {
     if (HWND child = ControlWindow(control)) ShowWindow(child, SW_HIDE);
 }
 
+void FormWindow::DisableControl(platform::Control control) {
+    if (HWND child = ControlWindow(control)) EnableWindow(child, FALSE);
+}
+
+void FormWindow::SetControlText(platform::Control control, const std::wstring& text) {
+    if (HWND child = ControlWindow(control)) SetWindowTextW(child, text.c_str());
+}
+
 std::int16_t FormWindow::CheckState() {
     return static_cast<std::int16_t>(SendMessageW(ControlWindow(platform::Control::Check1), BM_GETCHECK, 0, 0));
 }

@@ -39,6 +39,8 @@ public:
     void SetFixedDialogBorder() override;
     void ShowControl(platform::Control control) override;
     void HideControl(platform::Control control) override;
+    void DisableControl(platform::Control control) override;
+    void SetControlText(platform::Control control, const std::wstring& text) override;
     std::int16_t CheckState() override;
     void SetCheckState(std::int16_t state) override;
     void ShowMessage(const std::wstring& text) override;
@@ -64,11 +66,11 @@ private:
     HWND hwnd_ = nullptr;
     platform::FormEvents* events_ = nullptr;
     int dpi_ = 96;
-    std::array<HWND, 9> controls_{};
+    std::array<HWND, 10> controls_{};
     // The window is destroyed before these go: the class and the controls use them.
     OwnedIcon iconLarge_;
     OwnedIcon iconSmall_;
-    std::array<OwnedFont, 9> fonts_{};  // the controls' own fonts
+    std::array<OwnedFont, 10> fonts_{};  // the controls' own fonts
     OwnedFont defaultFont_;             // buttons and check box
     HCURSOR handCursor_ = nullptr;      // a shared resource of the module: never freed
     std::unique_ptr<Picture> preview_;  // drawn as the background in preview mode

@@ -51,4 +51,21 @@ bool Profile::WriteString(const std::wstring& section, const std::wstring& key, 
     return false;
 }
 
+bool Profile::CanWrite(const std::wstring& file) {
+    // Opened for writing and closed unwritten, the file keeps its contents and times.
+    HANDLE opened = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD error = opened == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    if (error == ERROR_FILE_NOT_FOUND) {
+        // A missing file is made by the first write: ask the folder with a file of our own.
+        const std::wstring probe = file + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+        opened = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        error = opened == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    }
+    if (opened != INVALID_HANDLE_VALUE) CloseHandle(opened);
+    // Only a refusal says no; a file another program holds open may be free again by OK.
+    return error != ERROR_ACCESS_DENIED && error != ERROR_WRITE_PROTECT && error != ERROR_PATH_NOT_FOUND;
+}
+
 }  // namespace win32

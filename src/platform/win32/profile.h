@@ -23,6 +23,7 @@ public:
                           wchar_t* buffer, std::size_t size, const std::wstring& file) override;
     bool WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
                      const std::wstring& file) override;
+    bool CanWrite(const std::wstring& file) override;
     std::wstring LastWriteFailure() override { return lastFailure_; }
 
     struct Read {

@@ -21,6 +21,7 @@
 #include "platform/win32/failure.h"
 #include "platform/win32/power.h"
 #include "platform/win32/process.h"
+#include "platform/win32/policies.h"
 #include "platform/win32/profile.h"
 #include "platform/win32/threads.h"
 #include "startup/main.h"
@@ -38,9 +39,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     win32::Background background;
     win32::Monitors monitors(window);
     win32::Power power;
+    win32::Policies policies;
     const std::unique_ptr<platform::MediaPlayer> player = win32::CreateMediaPlayer(background);
     platform::Platform platform{process, profile, window,  windows,    cursor,   shell, graphs,
-                                sessions, *player, directx, background, monitors, power};
+                                sessions, *player, directx, background, monitors, power, policies};
     Form1 form(platform);
     try {
         ini::Main(platform, form);

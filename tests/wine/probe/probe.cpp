@@ -33,6 +33,8 @@
 //                           when the call failed or timed out)
 //   probe hold PATH MS      opens PATH for reading and writing without sharing, prints
 //                           "held" once it has it, and keeps it so for MS milliseconds
+//   probe shortcut PATH     a shell link's target=, args= and icon= (its path and index), read
+//                           through IShellLink
 //   probe launch-timed CMDLINE window CLASS TEXT | pixel X Y RRGGBB | end
 //                           starts CMDLINE, prints seen_ms= once a visible top-level window
 //                           of it with that class and text is there, once the screen pixel
@@ -56,6 +58,7 @@
 // A window line is tab-separated key=value fields with the text last, so the text may
 // hold anything but tabs and line breaks (those are printed as spaces). Output is UTF-8.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -651,10 +654,33 @@ int TextSize(HWND control, const wchar_t* face, int hundredths, bool underline, 
     return 0;
 }
 
+int Shortcut(const wchar_t* path) {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    int result = 1;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Load(path, STGM_READ))) {
+        wchar_t target[MAX_PATH] = L"", args[1024] = L"", icon[MAX_PATH] = L"";
+        int index = 0;
+        link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+        link->GetArguments(args, 1024);
+        link->GetIconLocation(icon, MAX_PATH, &index);
+        Print(L"target=" + std::wstring(target) + L"\targs=" + args + L"\ticon=" + icon + L"," +
+              std::to_wstring(index));
+        result = 0;
+    }
+    if (file) file->Release();
+    if (link) link->Release();
+    return result;
+}
+
 int Usage() {
     Print(L"usage: probe windows [all] | children HWND | cursor | screen | idle | setcursor X Y | foreground"
           L" | launch [--watch] CMDLINE | record TEXT... | host [--destroy] [--settle MS] [--timeout MS] CMDLINE"
-          L" | controls HWND | focus HWND | click HWND"
+          L" | controls HWND | focus HWND | click HWND | shortcut PATH"
           L" | launch-timed CMDLINE (window CLASS TEXT | pixel X Y RRGGBB | end)"
           L" | frames X Y MS | textsize HWND FACE HUNDREDTHS UNDERLINE CHARSET | send HWND MSG WPARAM LPARAM | hold PATH MS");
     return 2;
@@ -758,6 +784,8 @@ int wmain(int argc, wchar_t** argv) {
         return Send(argc, argv);
     } else if (command == L"hold" && argc == 4) {
         return Hold(argv[2], static_cast<DWORD>(_wtoi(argv[3])));
+    } else if (command == L"shortcut" && argc == 3) {
+        return Shortcut(argv[2]);
     } else if (command == L"launch-timed" && argc >= 4) {
         return LaunchTimed(argc, argv);
     } else if (command == L"frames" && argc == 5) {
