@@ -26,8 +26,9 @@ public:
     MirrorPainter(const MirrorPainter&) = delete;
     MirrorPainter& operator=(const MirrorPainter&) = delete;
 
-    // On the streaming thread: keeps a copy of the picture's visible part,
-    // with its start in the stream's time where the sample has one.
+    // On the streaming thread: keeps a copy of the picture as it came, with
+    // its start in the stream's time where it is to wait for it; it is made
+    // 32-bit RGB on the painter's thread.
     void Handed(const platform::FrameFormat& format, const BYTE* data, std::size_t size,
                 std::optional<REFERENCE_TIME> start);
     // The painting loop, on a thread of ours, until Close.
@@ -46,6 +47,7 @@ private:
         bool bottomUp = false;
         bool timed = false;
         REFERENCE_TIME start = 0;
+        platform::FrameFormat format;  // of pixels, as handed; shown_ holds them as 32-bit RGB
     };
     LONGLONG Now();
     void Recycle(Picture& picture);
@@ -64,6 +66,7 @@ private:
     // Shared between the painter's thread and the covers' repaints.
     SRWLOCK paintLock_ = SRWLOCK_INIT;
     Picture shown_;
+    std::vector<std::uint8_t> converted_;  // the painter's thread's, swapped with shown_'s
 };
 
 // The painter a cover repaints from, held by the cover until it goes.
