@@ -213,14 +213,16 @@ def damaged(data: bytes, damage: str) -> bytes:
 FRAME_RATE = 25
 
 
-def make_numbered_video(path: Path, seconds: float = 6) -> Path:
+def make_numbered_video(path: Path, seconds: float = 6, raw: str | None = None) -> Path:
     """A silent AVI whose every frame is one flat colour telling its number: red for bit 0,
     green for bit 1 and blue for bit 2 of the frame number, so eight frames in a row all
-    differ and frame_number_bits() reads the number back from any pixel of it."""
+    differ and frame_number_bits() reads the number back from any pixel of it. raw: the
+    frames uncompressed in that ffmpeg pixel format (yuyv422: YUY2) instead of MPEG-4."""
+    codec = ["-c:v", "rawvideo", "-pix_fmt", raw] if raw else ["-c:v", "mpeg4", "-q:v", "2", "-pix_fmt", "yuv420p"]
     _ffmpeg("-f", "lavfi", "-i",
             f"color=c=black:s=320x240:r={FRAME_RATE}:d={seconds},"
             "geq=r='255*mod(N,2)':g='255*mod(floor(N/2),2)':b='255*mod(floor(N/4),2)'",
-            "-c:v", "mpeg4", "-q:v", "2", "-pix_fmt", "yuv420p", "-an", "-f", "avi", str(path))
+            *codec, "-an", "-f", "avi", str(path))
     return Path(path)
 
 

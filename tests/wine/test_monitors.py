@@ -159,3 +159,29 @@ def test_input_over_either_monitor_ends_the_saver(desk, desk_media, saver_dir, t
     assert saver.windows(visible_only=False) == []
     assert [w for w in desk.windows() if w.cls in (FORM_CLASS, COVER_CLASS)] == []
     assert desk.cursor_shown()
+
+
+@pytest.fixture(scope="module")
+def stock_desk():
+    """The same desktop with a DirectShow that opens no MP4, as a stock Windows': there the
+    AVI splitter feeds the renderer raw YUY2, which the mirror's branch gets as it is."""
+    with Rig(monitors=[PRIMARY, SECOND], directshow_mp4=False) as session:
+        yield session
+
+
+def test_a_yuy2_video_reaches_the_second_monitor(stock_desk, saver_dir, tmp_path):
+    """Its renderer draws nothing on Xvfb: only the second monitor can be looked at."""
+    media_dir = tmp_path / "media"
+    media_dir.mkdir()
+    make_numbered_video(media_dir / "Trevlin.evc", raw="yuyv422")
+    saver = start(stock_desk, saver_dir, media_dir)
+    lit_shot(stock_desk, tmp_path / "lit.png", SECOND)
+    left, top, width, height = SECOND
+    middle = (left + width // 2 - 20, top + height // 2 - 20, 40, 40)
+    seen = set()
+    for i in range(8):
+        shot = stock_desk.screenshot(tmp_path / f"shot-{i}.png")
+        seen.add(frame_number_bits(mean_rgb(crop(shot, middle, tmp_path / f"second-{i}.png"))))
+        time.sleep(0.13)
+    assert len(seen) > 2, f"frame numbers (mod 8) on the second monitor: {sorted(seen)}"
+    end(stock_desk, saver)
