@@ -234,6 +234,8 @@ public:
     std::vector<platform::Monitor> List() override;
     std::intptr_t Cover(const platform::Rect& bounds, platform::FormEvents& events) override;
     void Blank(std::intptr_t window) override { log_.Call("Monitors.Blank", std::to_string(window)); }
+    void Move(std::intptr_t window, const platform::Rect& bounds) override;
+    void Uncover(std::intptr_t window) override { log_.Call("Monitors.Uncover", std::to_string(window)); }
     std::vector<platform::Monitor> monitors{{{0, 0, 1024, 768}, true}};
     std::vector<platform::FormEvents*> coverEvents;
 

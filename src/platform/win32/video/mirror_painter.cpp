@@ -76,6 +76,11 @@ void MirrorPainter::Handed(const platform::FrameFormat& format, const BYTE* data
     SetEvent(arrived_);
 }
 
+void MirrorPainter::SetCovers(std::vector<HWND> covers) {
+    Lock held(queueLock_);
+    covers_ = std::move(covers);
+}
+
 void MirrorPainter::Close() {
     Lock held(queueLock_);
     closed_ = true;
@@ -107,9 +112,10 @@ void MirrorPainter::Run() {
             {
                 Lock held(queueLock_);
                 Recycle(next);
+                painting_.assign(covers_.begin(), covers_.end());
             }
             if (!converted) continue;
-            for (HWND cover : covers_) {
+            for (HWND cover : painting_) {
                 if (HDC dc = GetDC(cover)) {
                     Paint(cover, dc);
                     ReleaseDC(cover, dc);

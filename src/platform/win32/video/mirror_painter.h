@@ -31,6 +31,8 @@ public:
     // 32-bit RGB on the painter's thread.
     void Handed(const platform::FrameFormat& format, const BYTE* data, std::size_t size,
                 std::optional<REFERENCE_TIME> start);
+    // The windows painted from now on, on the window's thread.
+    void SetCovers(std::vector<HWND> covers);
     // The painting loop, on a thread of ours, until Close.
     void Run();
     // The graph is done with the mirror: the loop ends; the last picture
@@ -52,7 +54,8 @@ private:
     LONGLONG Now();
     void Recycle(Picture& picture);
 
-    const std::vector<HWND> covers_;
+    std::vector<HWND> covers_;  // under queueLock_
+    std::vector<HWND> painting_;  // the painter's thread's copy
     ComPtr<IReferenceClock> clock_;
     HANDLE arrived_ = nullptr;  // set by Handed and Close
 

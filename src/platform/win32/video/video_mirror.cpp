@@ -180,7 +180,7 @@ std::optional<Branch> TryBranch(IGraphBuilder& graph, RendererConnection& connec
 
 }  // namespace
 
-void MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows) {
+std::shared_ptr<MirrorPainter> MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows) {
     ComPtr<IGraphBuilder> graph;
     ThrowIfFailed(control.QueryInterface(__uuidof(IGraphBuilder), graph.put_void()));
     RendererConnection connection(*graph.get());
@@ -204,6 +204,7 @@ void MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows) {
     }
     for (HWND window : windows) AttachMirror(window, painter);
     Background().Start([painter] { painter->Run(); });
+    return painter;
 }
 
 }  // namespace win32

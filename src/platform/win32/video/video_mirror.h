@@ -5,14 +5,18 @@
 // renderer keeps its type; the mirror never reads the renderer's buffers.
 #include "platform/win32/dshow_uuids.h"
 
+#include <memory>
 #include <vector>
 
 namespace win32 {
+
+class MirrorPainter;
 
 // Puts the branch into a built, stopped graph and draws into windows from
 // then on. Throws platform::Error, leaving the graph as it was, where the
 // graph has no video renderer or no branch can be built for its pictures. On the window's
 // thread, which owns the windows.
-void MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows);
+// The painter it made, for the windows to be changed later.
+std::shared_ptr<MirrorPainter> MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows);
 
 }  // namespace win32
