@@ -119,6 +119,10 @@ public:
             for (HWND window : handles) AttachMirror(window, mirror_);
             return;
         }
+        // A running graph cannot be re-wired: covers that come before the
+        // next build stay black.
+        OAFilterState state = State_Stopped;
+        if (FAILED(control_->GetState(0, &state)) || state != State_Stopped) return;
         mirror_ = MirrorVideo(*control_.get(), handles);
     }
     std::unique_ptr<platform::MediaEvent> QueryMediaEvent() override {
