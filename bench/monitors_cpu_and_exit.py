@@ -7,9 +7,10 @@ and an 800x600 one left of it. The saver plays the same video (640x480, 25 fps, 
 12 s, so no restart falls inside a measurement; sound=0) in alternating rounds, one
 session after the other, and the CPU of its process and of that session's wineserver is
 measured over a quiet stretch after the picture shows. Then the primary's pictures with
-two monitors against one: a video whose frames tell their number in their colour, watched
-at one pixel of the primary from inside the session, gives the frames drawn a second and
-those never shown (dropped, or drawn too late to be seen). Then the time from a key to
+two monitors against one, and on two with monitors=primary (no mirror): a video whose
+frames tell their number in their colour, watched at one pixel of the primary from inside
+the session, gives the frames drawn a second and those never shown (dropped, or drawn too
+late to be seen). Then the time from a key to
 the saver's process end, with two monitors.
 
 Prints figures only; it asserts nothing.
@@ -118,6 +119,11 @@ def main() -> None:
         numbered.mkdir()
         shutil.copy2(SAVER_EXE, numbered / "Trevlin.scr")
         write_ini(numbered, f"[config]\nsound=0\npath={winpath(numbered_media)}\\\n")
+        # The same two monitors without the mirror: the primary's frames with and without it.
+        unmirrored = work / "unmirrored-saver"
+        unmirrored.mkdir()
+        shutil.copy2(SAVER_EXE, unmirrored / "Trevlin.scr")
+        write_ini(unmirrored, f"[config]\nsound=0\npath={winpath(numbered_media)}\\\nmonitors=primary\n")
         print(f"video 640x480 25 fps mpeg4, {VIDEO_SECONDS} s, sound=0; one monitor 1024x768 against "
               f"1024x768 + 800x600; {args.seconds:g} s per CPU measurement; load {os.getloadavg()[0]:.2f}")
 
@@ -129,11 +135,13 @@ def main() -> None:
                 cpu[name].append(share)
                 print(f"run {run}: {name:<13} saver {share[0]:6.2f} %  wineserver {share[1]:5.2f} %  "
                       f"sum {sum(share):6.2f} %", flush=True)
-        frames = {name: [] for name in layouts}
+        watched = {**{name: (rig, numbered) for name, rig in layouts.items()},
+                   "two, monitors=primary": (two, unmirrored)}
+        frames = {name: [] for name in watched}
         for run in range(1, args.frame_runs + 1):
-            for name, rig in layouts.items():
-                frames[name].append(frames_run(rig, numbered, args.seconds))
-                print(f"run {run}: {name:<13} primary's frames drawn {frames[name][-1][0]:5.1f}/s, "
+            for name, (rig, saver_folder) in watched.items():
+                frames[name].append(frames_run(rig, saver_folder, args.seconds))
+                print(f"run {run}: {name:<21} primary's frames drawn {frames[name][-1][0]:5.1f}/s, "
                       f"never shown {frames[name][-1][1]:4.1f}/s", flush=True)
         ends = []
         for run in range(1, args.exit_runs + 1):

@@ -24,6 +24,8 @@ public:
     // The saver's set-up and show loop (show/saver.cpp).
     void SaverSetUp();
     void CoverOtherMonitors();
+    // The monitors changed while the saver runs: covers and video follow them.
+    void Form_DisplayChange();
     void WaitForVideo();
     void BuildVideo();  // off the window's thread, for VideoBuilt to take over
     void StartShow();
@@ -43,6 +45,7 @@ public:
     void OpenDShowFile(const std::wstring& Filename);  // built, taken over and placed, in turn
     void TakeOverDShowGraph(show::BuiltVideo built);
     void PlaceDShowWindow();
+    void PlaceDShowPicture();  // the video window over Form1's inner area
     void RunDShow();
     void LoopDShow();
     void RemoveDShow();
@@ -108,6 +111,7 @@ private:
     void OnMouseMove() override { Form_MouseMove(); }
     void OnUnload() override { Form_Unload(); }
     void OnClick(platform::Control control) override;
+    void OnDisplayChange() override { Form_DisplayChange(); }
     // platform::DirectXEvent8
     void DXCallback(std::int32_t eventid) override { DirectXEvent8_DXCallback(eventid); }
 
@@ -148,6 +152,8 @@ private:
     show::NextWake wake_{false};
     // The video goes to the other monitors too.
     bool mirror_ = false;
+    // Where each of Covers lies, in its order.
+    std::vector<platform::Rect> coveredBounds_;
 
     // The display's sleep (show/display_off.cpp).
     void ReadPowerPlan();

@@ -67,7 +67,8 @@ public:
     virtual std::unique_ptr<MediaPosition> QueryMediaPosition() = 0;
     // Shows every picture the graph decodes in these windows too, stretched
     // over each one's inner area, at the moment the graph's own video window
-    // shows it. Made before the graph first runs.
+    // shows it. First made before the graph first runs; a later call, while
+    // it runs, changes the windows.
     virtual void MirrorVideoTo(const std::vector<std::intptr_t>& windows) = 0;
     virtual std::unique_ptr<MediaEvent> QueryMediaEvent() = 0;
 };

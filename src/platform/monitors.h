@@ -22,6 +22,10 @@ public:
     // window: its keys, clicks, moves and close requests reach events as
     // Form1's own do. Returns its handle.
     virtual std::intptr_t Cover(const Rect& bounds, FormEvents& events) = 0;
+    // A cover goes over exactly bounds now, still above the rest.
+    virtual void Move(std::intptr_t window, const Rect& bounds) = 0;
+    // A cover goes, its monitor gone.
+    virtual void Uncover(std::intptr_t window) = 0;
     // Form1's window or a cover goes black: whatever the video last drew or
     // mirrored into it goes with the video, until a video draws again.
     virtual void Blank(std::intptr_t window) = 0;

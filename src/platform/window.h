@@ -19,6 +19,8 @@ public:
     virtual void OnMouseMove() = 0;
     virtual void OnUnload() = 0;      // a close request of the window system
     virtual void OnClick(Control control) = 0;
+    // The desktop's monitors changed: one came, went, moved or changed its mode.
+    virtual void OnDisplayChange() {}
 };
 
 class FormWindow {

@@ -54,8 +54,39 @@ void Form1::StartShow() {
 // Form1 covers the primary monitor; each other one gets a black window of its
 // own, so that nothing of the desktop shows anywhere.
 void Form1::CoverOtherMonitors() {
-    for (const platform::Rect& bounds : show::OtherMonitors(p_.monitors.List()))
+    for (const platform::Rect& bounds : show::OtherMonitors(p_.monitors.List())) {
         Covers.push_back(p_.monitors.Cover(bounds, *this));
+        coveredBounds_.push_back(bounds);
+    }
+}
+
+// A monitor plugged in or out, one that slept off the bus and came back, a
+// new mode: Form1 goes over the primary again, the covers follow the others,
+// and the video goes on where it is, placed anew.
+void Form1::Form_DisplayChange() {
+    if (!Running) return;  // saver mode only, while it runs
+    p_.window.SetTop(0);
+    p_.window.SetLeft(0);
+    p_.window.SetWidth(p_.window.ScreenWidth());
+    p_.window.SetHeight(p_.window.ScreenHeight());
+    const show::CoverChanges changes = show::ChangeCovers(coveredBounds_, show::OtherMonitors(p_.monitors.List()));
+    for (const auto& [index, bounds] : changes.moved) {
+        p_.monitors.Move(Covers[index], bounds);
+        coveredBounds_[index] = bounds;
+    }
+    for (std::size_t index : changes.removed) {
+        p_.monitors.Uncover(Covers[index]);
+        Covers.erase(Covers.begin() + static_cast<std::ptrdiff_t>(index));
+        coveredBounds_.erase(coveredBounds_.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+    for (const platform::Rect& bounds : changes.added) {
+        Covers.push_back(p_.monitors.Cover(bounds, *this));
+        coveredBounds_.push_back(bounds);
+    }
+    mirror_ = !Covers.empty() && show::VideoOnEveryMonitor(ReadSetting(ini::kMonitors, ini::kMonitorsDefault));
+    if (!ShowRunning()) return;  // placed and mirrored when it starts again
+    PlaceDShowPicture();
+    if (mirror_ && (!changes.added.empty() || !changes.removed.empty())) MirrorVideo();
 }
 
 void Form1::WaitForVideo() {

@@ -67,15 +67,19 @@ void Form1::PlaceDShowWindow() {
     // keys and clicks must come to Form1 from the first.
     Try([&] { Held(VideoWindow).put_MessageDrain(p_.window.Handle()); });
     Try([&] { Held(VideoWindow).put_WindowStyle(WS_VISIBLE_); });
-    Try([&] { Held(VideoWindow).put_Top(0); });
-    Try([&] { Held(VideoWindow).put_Left(0); });
-    Try([&] { Held(VideoWindow).put_Width(p_.window.ClientWidth()); });
-    Try([&] { Held(VideoWindow).put_Height(p_.window.ClientHeight()); });
+    PlaceDShowPicture();
     Try([&] { Held(VideoWindow).put_Owner(p_.window.Handle()); });
     Try([&] { Held(VideoWindow).put_FullScreenMode(1); });
     Try([&] { MediaPosition = Held(MediaControl).QueryMediaPosition(); });
     Try([&] { Held(MediaPosition).put_Rate(1.0); });
     Try([&] { MediaEvent = Held(MediaControl).QueryMediaEvent(); });
+}
+
+void Form1::PlaceDShowPicture() {
+    Try([&] { Held(VideoWindow).put_Top(0); });
+    Try([&] { Held(VideoWindow).put_Left(0); });
+    Try([&] { Held(VideoWindow).put_Width(p_.window.ClientWidth()); });
+    Try([&] { Held(VideoWindow).put_Height(p_.window.ClientHeight()); });
 }
 
 // The same pictures on the other monitors, from the one decode. Where the

@@ -526,6 +526,12 @@ void FakeMonitors::Blank(std::intptr_t window) {
     blanked.insert(window);
 }
 
+void FakeMonitors::Move(std::intptr_t window, const platform::Rect& bounds) {
+    log_.Call("Monitors.Move", std::to_string(window) + "," + std::to_string(bounds.left) + "," +
+                                   std::to_string(bounds.top) + "," + std::to_string(bounds.right) + "," +
+                                   std::to_string(bounds.bottom));
+}
+
 platform::DisplayTimeout FakePower::ReadDisplayTimeout(bool battery) {
     log_.Call("Power.ReadDisplayTimeout", battery ? "DC" : "AC");
     return battery ? dc : ac;

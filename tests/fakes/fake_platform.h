@@ -273,6 +273,8 @@ public:
     std::vector<platform::Monitor> List() override;
     std::intptr_t Cover(const platform::Rect& bounds, platform::FormEvents& events) override;
     void Blank(std::intptr_t window) override;
+    void Move(std::intptr_t window, const platform::Rect& bounds) override;
+    void Uncover(std::intptr_t window) override { log_.Call("Monitors.Uncover", std::to_string(window)); }
     std::vector<platform::Monitor> monitors{{{0, 0, 1024, 768}, true}};
     std::set<std::intptr_t> blanked;
     std::vector<platform::FormEvents*> coverEvents;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -79,6 +80,92 @@ TEST(MirrorCopy, ASampleTooShortOrARectangleOutsideThePictureCopiesNothing) {
     EXPECT_FALSE(platform::CopyVisible(data.data(), data.size(), FrameFormat{4, 2, 0, -1, 4, 2}, picture));
     EXPECT_FALSE(platform::CopyVisible(nullptr, 0, FrameFormat{0, 0}, picture));
     EXPECT_THAT(picture, ElementsAre(1, 2, 3, 4));
+}
+
+namespace {
+
+// A 4x4 picture of 2x2 blocks that share their chroma: black and white over
+// neutral chroma, then red, green and blue. Each letter is one pixel.
+constexpr const char* kBlocks[] = {"KWRR", "WKRR", "GGBB", "GGBB"};
+
+int Luma(char c) { return c == 'K' ? 16 : c == 'W' ? 235 : c == 'R' ? 81 : c == 'G' ? 145 : 41; }
+std::pair<int, int> Chroma(int column, int row) {  // U, V of the block holding the pixel
+    const char c = kBlocks[row / 2 * 2][column / 2 * 2];
+    return c == 'R' ? std::pair(90, 240) : c == 'G' ? std::pair(54, 34) : c == 'B' ? std::pair(240, 110)
+                                                                               : std::pair(128, 128);
+}
+
+// kBlocks laid out as a decoder would, in rows of pitch pixels (the rest padding).
+std::vector<std::uint8_t> Laid(platform::Pixels pixels, int pitch) {
+    using platform::Pixels;
+    const int step = pixels == Pixels::Yuy2 ? 2 : 1;
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(pitch * 4 * step + (step == 1 ? pitch * 2 : 0)), 0x55);
+    const int half = pitch / 2, chroma = pitch * 4;
+    for (int row = 0; row < 4; ++row)
+        for (int column = 0; column < 4; ++column) {
+            const auto [u, v] = Chroma(column, row);
+            const auto y = static_cast<std::uint8_t>(Luma(kBlocks[row][column]));
+            if (pixels == Pixels::Yuy2) {
+                const int at = row * pitch * 2 + column / 2 * 4;
+                data[static_cast<std::size_t>(at + column % 2 * 2)] = y;
+                data[static_cast<std::size_t>(at + 1)] = static_cast<std::uint8_t>(u);
+                data[static_cast<std::size_t>(at + 3)] = static_cast<std::uint8_t>(v);
+                continue;
+            }
+            data[static_cast<std::size_t>(row * pitch + column)] = y;
+            // NV12: U, V pairs at the full pitch; YV12 and I420: two planes at half of it.
+            const bool nv12 = pixels == Pixels::Nv12, yv12 = pixels == Pixels::Yv12;
+            const int cell = chroma + row / 2 * (nv12 ? pitch : half) + column / 2 * (nv12 ? 2 : 1);
+            const int next = nv12 ? 1 : half * 2;
+            data[static_cast<std::size_t>(cell)] = static_cast<std::uint8_t>(yv12 ? v : u);
+            data[static_cast<std::size_t>(cell + next)] = static_cast<std::uint8_t>(yv12 ? u : v);
+        }
+    return data;
+}
+
+// Each 32-bit pixel of a copy named by the letter of its colour; '?' for none.
+std::string Letters(const std::vector<std::uint8_t>& picture) {
+    std::string letters;
+    for (std::size_t i = 0; i + 3 < picture.size(); i += 4) {
+        const int b = picture[i], g = picture[i + 1], r = picture[i + 2];
+        const auto is = [&](int wr, int wg, int wb) {
+            return std::abs(r - wr) <= 2 && std::abs(g - wg) <= 2 && std::abs(b - wb) <= 2;
+        };
+        letters += is(0, 0, 0)         ? 'K'
+                   : is(255, 255, 255) ? 'W'
+                   : is(255, 0, 0)     ? 'R'
+                   : is(0, 255, 0)     ? 'G'
+                   : is(0, 0, 255)     ? 'B'
+                                       : '?';
+    }
+    return letters;
+}
+
+}  // namespace
+
+TEST(MirrorCopy, DecodersYuvLayoutsComeOutAsTheSameColours) {
+    using platform::Pixels;
+    struct Case {
+        Pixels pixels;
+        int pitch, left, right;
+        const char* seen;
+    };
+    const Case cases[] = {
+        {Pixels::Yuy2, 4, 0, 0, "KWRRWKRRGGBBGGBB"}, {Pixels::Yuy2, 6, 0, 4, "KWRRWKRRGGBBGGBB"},
+        {Pixels::Nv12, 4, 0, 0, "KWRRWKRRGGBBGGBB"}, {Pixels::Nv12, 8, 0, 4, "KWRRWKRRGGBBGGBB"},
+        {Pixels::Yv12, 4, 0, 0, "KWRRWKRRGGBBGGBB"}, {Pixels::Yv12, 8, 0, 4, "KWRRWKRRGGBBGGBB"},
+        {Pixels::I420, 4, 0, 0, "KWRRWKRRGGBBGGBB"}, {Pixels::I420, 8, 2, 4, "RRRRBBBB"},
+    };
+    for (const Case& c : cases) {
+        const auto data = Laid(c.pixels, c.pitch);
+        // Positive heights too: YUV rows always run top-down.
+        const FrameFormat format{c.pitch, 4, c.left, 0, c.right, c.right ? 4 : 0, c.pixels};
+        std::vector<std::uint8_t> picture;
+        ASSERT_TRUE(platform::CopyVisible(data.data(), data.size(), format, picture)) << int(c.pixels) << c.pitch;
+        EXPECT_EQ(Letters(picture), c.seen) << int(c.pixels) << " pitch " << c.pitch;
+        EXPECT_FALSE(platform::CopiedBottomUp(format));
+        EXPECT_FALSE(platform::CopyVisible(data.data(), data.size() - 1, format, picture));
+    }
 }
 
 // A 25 fps stream that started at clock time 1000 ms: picture n starts at

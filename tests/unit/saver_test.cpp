@@ -2,6 +2,8 @@
 #include "test_support.h"
 
 using ::testing::Each;
+#include "show/monitors.h"
+
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -335,4 +337,41 @@ TEST_F(ShowLoopWaitTest, MusicLeftAloneWhileSoundIsOffDoesNotShortenIt) {
     f.window.script = {[this] { f.SetSetting(L"sound", L"0"); }, [] {}, [this] { f.window.events->OnKeyPress(); }};
     EXPECT_THROW(form.Load(), fakes::ProgramEnded);
     EXPECT_THAT(Waits(), ElementsAre(show::kSoonMs, show::kPlayingCapMs));
+}
+
+TEST(CoverChanges, CoversFollowTheMonitorsAddedMovedAndRemoved) {
+    using platform::Rect;
+    const Rect left{-800, 0, 0, 600}, right{1024, 0, 1824, 600}, portrait{-768, 0, 0, 1024}, below{0, 768, 1024, 1536};
+    struct Case {
+        const char* what;
+        std::vector<Rect> covered, others;
+        std::vector<std::pair<std::size_t, Rect>> moved;
+        std::vector<std::size_t> removed;
+        std::vector<Rect> added;
+    };
+    const Case cases[] = {
+        {"unchanged", {left, right}, {right, left}, {}, {}, {}},
+        {"removed", {left, right}, {right}, {}, {0}, {}},
+        {"all removed", {left, right}, {}, {}, {1, 0}, {}},
+        {"added", {left}, {left, right}, {}, {}, {right}},
+        {"first added", {}, {left}, {}, {}, {left}},
+        {"made portrait", {left, right}, {portrait, right}, {{0, portrait}}, {}, {}},
+        {"moved, one more", {left}, {right, below}, {{0, right}}, {}, {below}},
+        {"moved, one fewer", {left, right}, {below}, {{0, below}}, {1}, {}},
+    };
+    const auto text = [](const Rect& r) {
+        return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+               std::to_string(r.bottom);
+    };
+    for (const Case& c : cases) {
+        const show::CoverChanges changes = show::ChangeCovers(c.covered, c.others);
+        std::vector<std::string> moved, wantedMoved, added, wantedAdded;
+        for (const auto& [index, bounds] : changes.moved) moved.push_back(std::to_string(index) + ":" + text(bounds));
+        for (const auto& [index, bounds] : c.moved) wantedMoved.push_back(std::to_string(index) + ":" + text(bounds));
+        for (const Rect& bounds : changes.added) added.push_back(text(bounds));
+        for (const Rect& bounds : c.added) wantedAdded.push_back(text(bounds));
+        EXPECT_EQ(moved, wantedMoved) << c.what;
+        EXPECT_EQ(changes.removed, c.removed) << c.what;
+        EXPECT_EQ(added, wantedAdded) << c.what;
+    }
 }

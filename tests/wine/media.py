@@ -216,16 +216,19 @@ FRAME_RATE = 25
 FRAME_BITS = 6  # three in each half of the picture
 
 
-def make_numbered_video(path: Path, seconds: float = 2 ** FRAME_BITS * 2 / FRAME_RATE) -> Path:
+def make_numbered_video(path: Path, seconds: float = 2 ** FRAME_BITS * 2 / FRAME_RATE,
+                        raw: str | None = None) -> Path:
     """A silent AVI whose every frame tells its number in flat colours: red, green and blue
     for bits 0, 1 and 2 in the top half, for bits 3, 4 and 5 in the bottom half, so that 64
     frames in a row all differ. Its length is a whole number of those 64, so that the
-    numbers run on across its loop as they do within it."""
+    numbers run on across its loop as they do within it. raw: the frames uncompressed in
+    that ffmpeg pixel format (yuyv422: YUY2) instead of MPEG-4."""
+    codec = ["-c:v", "rawvideo", "-pix_fmt", raw] if raw else ["-c:v", "mpeg4", "-q:v", "2", "-pix_fmt", "yuv420p"]
     bit = "255*mod(floor(N/if(lt(Y,H/2),{},{})),2)"
     _ffmpeg("-f", "lavfi", "-i",
             f"color=c=black:s=320x240:r={FRAME_RATE}:d={seconds},"
             f"geq=r='{bit.format(1, 8)}':g='{bit.format(2, 16)}':b='{bit.format(4, 32)}'",
-            "-c:v", "mpeg4", "-q:v", "2", "-pix_fmt", "yuv420p", "-an", "-f", "avi", str(path))
+            *codec, "-an", "-f", "avi", str(path))
     return Path(path)
 
 

@@ -33,14 +33,14 @@ def desk_media(desk):
     return MediaCache(desk.root / "media")
 
 
-def to_x(rect):
+def to_x(rect, origin_x=SECOND[0]):
     """A monitor's (left, top, width, height) in the X screen's pixels."""
     left, top, width, height = rect
-    return left - SECOND[0], top, width, height
+    return left - origin_x, top, width, height
 
 
-def crop(shot, rect, path):
-    left, top, width, height = to_x(rect)
+def crop(shot, rect, path, origin_x=SECOND[0]):
+    left, top, width, height = to_x(rect, origin_x)
     subprocess.run(["convert", str(shot), "-crop", f"{width}x{height}+{left}+{top}", "+repage", str(path)],
                    check=True, timeout=30)
     return path
@@ -72,7 +72,8 @@ def lit_shot(desk, path, rect):
     """Screenshots until the monitor rect shows a lit picture; returns the last one."""
     def lit():
         shot = desk.screenshot(path)
-        return shot if max(mean_rgb(crop(shot, rect, path.with_suffix(".crop.png")))) > 40 else None
+        crop_path = path.with_suffix(".crop.png")
+        return shot if max(mean_rgb(crop(shot, rect, crop_path, desk.x_origin()[0]))) > 40 else None
 
     return desk.wait_for(lit, SHOW_TIMEOUT, interval=0.1, what=f"a picture on the monitor at {rect}")
 
@@ -161,3 +162,90 @@ def test_input_over_either_monitor_ends_the_saver(desk, desk_media, saver_dir, t
     assert saver.windows(visible_only=False) == []
     assert [w for w in desk.windows() if w.cls in (FORM_CLASS, COVER_CLASS)] == []
     assert desk.cursor_shown()
+
+
+RIGHT = (1024, 0, 800, 600)
+MOVED_DOWN = (-800, 168, 800, 600)
+PORTRAIT = (-800, 0, 768, 1024)     # 768x1024 from the same left edge
+
+
+@pytest.fixture(scope="module")
+def right_desk():
+    """The second monitor right of the primary. Wine maps X's pixels to its own from the
+    virtual screen's left edge: a monitor left of the primary that goes shifts that edge,
+    and Wine then takes the unmoved pointer for one that moved, which ends the saver."""
+    with Rig(monitors=[PRIMARY, RIGHT]) as session:
+        yield session
+
+
+def lay_second(desk, rect):
+    """Lays the second monitor out anew over the X screen (None: no second monitor) and has
+    Wine read the monitors again, from a fresh process as it needs."""
+    subprocess.run(["xrandr", "--delmonitor", "M1"], env=desk.env, timeout=30,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if rect:
+        origin_x, origin_y = desk.x_origin()
+        left, top, width, height = rect[0] - origin_x, rect[1] - origin_y, rect[2], rect[3]
+        geometry = f"{width}/{width * 254 // 960}x{height}/{height * 254 // 960}+{left}+{top}"
+        subprocess.run(["xrandr", "--setmonitor", "M1", geometry, "none"], env=desk.env, check=True, timeout=30,
+                       stdout=subprocess.DEVNULL)
+    desk.probe("displaychange")
+
+
+@pytest.mark.parametrize("where, layouts", [("right_desk", [None, RIGHT]), ("desk", [MOVED_DOWN, PORTRAIT])],
+                         ids=["removed-then-back", "moved-then-portrait"])
+def test_covers_follow_monitors_that_come_and_go(request, saver_dir, tmp_path, where, layouts):
+    desk = request.getfixturevalue(where)
+    first = desk.monitors[1]
+    saver = start(desk, saver_dir, MediaCache(desk.root / "media").put(tmp_path / "media"))
+    # The mirror is made as the video starts, for the covers there are then.
+    lit_shot(desk, tmp_path / "start.png", first)
+    try:
+        for step, rect in enumerate(layouts):
+            lay_second(desk, rect)
+            wanted = [] if rect is None else [(rect[0], rect[1], rect[0] + rect[2], rect[1] + rect[3])]
+
+            def laid_out():
+                assert saver.running(), f"the saver ended at the change to {rect} (exit {saver.wait(1):#x})"
+                windows = saver.windows()
+                return ([w.rect for w in windows if w.cls == COVER_CLASS] == wanted
+                        and [w.rect for w in form_windows(windows)] == [(0, 0, 1024, 768)])
+
+            desk.wait_for(laid_out, SHOW_TIMEOUT, what=f"covers over {wanted}, the form over the primary")
+            if rect:
+                lit_shot(desk, tmp_path / f"step-{step}.png", rect)
+        # Input over the monitor that came is input like any other.
+        origin_x, origin_y = desk.x_origin()
+        left, top, width, height = layouts[-1]
+        desk.xdotool("mousemove", str(left - origin_x + width // 2), str(top - origin_y + min(height, 768) // 2),
+                     "click", "1")
+        assert saver.wait(SHOW_TIMEOUT) == 0
+    finally:
+        lay_second(desk, first)
+
+
+@pytest.fixture(scope="module")
+def stock_desk():
+    """The same desktop with a DirectShow that opens no MP4, as a stock Windows': there the
+    AVI splitter feeds the renderer raw YUY2, which the mirror's branch gets as it is."""
+    with Rig(monitors=[PRIMARY, SECOND], directshow_mp4=False) as session:
+        yield session
+
+
+def test_a_yuy2_video_reaches_the_second_monitor(stock_desk, saver_dir, tmp_path):
+    """Its renderer draws nothing on Xvfb: only the second monitor can be looked at."""
+    media_dir = tmp_path / "media"
+    media_dir.mkdir()
+    make_numbered_video(media_dir / "Trevlin.evc", raw="yuyv422")
+    saver = start(stock_desk, saver_dir, media_dir)
+    lit_shot(stock_desk, tmp_path / "lit.png", SECOND)
+    left, top, width, height = SECOND
+    seen = set()
+    for i in range(8):
+        shot = stock_desk.screenshot(tmp_path / f"shot-{i}.png")
+        halves = [mean_rgb(crop(shot, (left + width // 2 - 20, top + y - 20, 40, 40), tmp_path / f"second-{i}-{y}.png"))
+                  for y in (height // 4, 3 * height // 4)]
+        seen.add(frame_number(*halves))
+        time.sleep(0.13)
+    assert len(seen) > 2, f"frame numbers (mod {2 ** FRAME_BITS}) on the second monitor: {sorted(seen)}"
+    end(stock_desk, saver)

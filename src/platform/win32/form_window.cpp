@@ -237,6 +237,9 @@ LRESULT FormWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
+    case WM_DISPLAYCHANGE:
+        events_->OnDisplayChange();
+        break;
     case WM_POWERBROADCAST:
         NotePowerBroadcast(wParam, lParam);
         return TRUE;

@@ -98,6 +98,13 @@ std::intptr_t Monitors::Cover(const platform::Rect& bounds, platform::FormEvents
     return reinterpret_cast<std::intptr_t>(window);
 }
 
+void Monitors::Move(std::intptr_t window, const platform::Rect& bounds) {
+    SetWindowPos(reinterpret_cast<HWND>(window), HWND_TOPMOST, bounds.left, bounds.top, bounds.right - bounds.left,
+                 bounds.bottom - bounds.top, SWP_NOACTIVATE);
+}
+
+void Monitors::Uncover(std::intptr_t window) { DestroyWindow(reinterpret_cast<HWND>(window)); }
+
 // A cover's painter goes with it; Form1's window has none, and only its
 // background, black, is drawn again.
 void Monitors::Blank(std::intptr_t window) {

@@ -15,6 +15,8 @@ public:
     std::vector<platform::Monitor> List() override;
     std::intptr_t Cover(const platform::Rect& bounds, platform::FormEvents& events) override;
     void Blank(std::intptr_t window) override;
+    void Move(std::intptr_t window, const platform::Rect& bounds) override;
+    void Uncover(std::intptr_t window) override;
 
 private:
     FormWindow& form_;

@@ -45,6 +45,11 @@
 //                           for MS milliseconds, as often as it can: changes= the times a
 //                           new number showed, skipped= frames between two of them that
 //                           never showed, samples= the pixels read
+//   probe displaychange     ChangeDisplaySettingsExW(NULL, NULL, NULL, 0, NULL): Wine reads
+//                           the monitors again and sends WM_DISPLAYCHANGE to the top-level
+//                           windows before it returns; prints result= and the monitors then
+//                           (monitor=l,t,r,b). Only for tests: on Windows this resets the
+//                           display mode
 //   probe textsize HWND FACE HUNDREDTHS UNDERLINE CHARSET
 //                           measures the text of the control HWND in a font made from those
 //                           values (HUNDREDTHS of a point, 1200 = 12 pt; UNDERLINE 0 or 1),
@@ -790,6 +795,13 @@ int wmain(int argc, wchar_t** argv) {
         return LaunchTimed(argc, argv);
     } else if (command == L"frames" && argc == 5) {
         return Frames(_wtoi(argv[2]), _wtoi(argv[3]), static_cast<DWORD>(_wtoi(argv[4])));
+    } else if (command == L"displaychange") {
+        Print(L"result=" + std::to_wstring(ChangeDisplaySettingsExW(nullptr, nullptr, nullptr, 0, nullptr)));
+        EnumDisplayMonitors(nullptr, nullptr, [](HMONITOR, HDC, LPRECT r, LPARAM) -> BOOL {
+            Print(L"monitor=" + std::to_wstring(r->left) + L"," + std::to_wstring(r->top) + L"," +
+                  std::to_wstring(r->right) + L"," + std::to_wstring(r->bottom));
+            return TRUE;
+        }, 0);
     } else if (command == L"textsize" && argc == 7) {
         return TextSize(ParseWindow(argv[2]), argv[3], _wtoi(argv[4]), _wtoi(argv[5]) != 0, _wtoi(argv[6]));
     } else {

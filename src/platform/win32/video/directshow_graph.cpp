@@ -10,6 +10,7 @@
 #include "platform/win32/hresult.h"
 #include "platform/win32/stop_list.h"
 #include "platform/win32/threads.h"
+#include "platform/win32/video/mirror_painter.h"
 #include "platform/win32/video/video_mirror.h"
 
 namespace win32 {
@@ -112,7 +113,17 @@ public:
     void MirrorVideoTo(const std::vector<std::intptr_t>& windows) override {
         std::vector<HWND> handles;
         for (std::intptr_t window : windows) handles.push_back(reinterpret_cast<HWND>(window));
-        MirrorVideo(*control_.get(), handles);
+        // Made once, before the graph first runs; later calls change the windows.
+        if (mirror_) {
+            mirror_->SetCovers(handles);
+            for (HWND window : handles) AttachMirror(window, mirror_);
+            return;
+        }
+        // A running graph cannot be re-wired: covers that come before the
+        // next build stay black.
+        OAFilterState state = State_Stopped;
+        if (FAILED(control_->GetState(0, &state)) || state != State_Stopped) return;
+        mirror_ = MirrorVideo(*control_.get(), handles);
     }
     std::unique_ptr<platform::MediaEvent> QueryMediaEvent() override {
         return std::make_unique<GraphEvents>(control_.query<IMediaEventEx>());
@@ -121,6 +132,7 @@ public:
 private:
     ComPtr<IMediaControl> control_;
     StopOnFailure stop_;
+    std::shared_ptr<MirrorPainter> mirror_;
 };
 
 }  // namespace

@@ -5,20 +5,40 @@
 
 #include "platform/graph_restore.h"
 #include "platform/win32/hresult.h"
+#include "platform/win32/video/seeking_stand_in.h"
 
 namespace win32 {
 namespace {
 
-ComPtr<IPin> FindPin(IBaseFilter& filter, PIN_DIRECTION wanted) {
+// The filter's first pin of that direction; with free, the first one not
+// connected (a tee makes a new output once one is taken).
+ComPtr<IPin> FindPin(IBaseFilter& filter, PIN_DIRECTION wanted, bool free = false) {
     ComPtr<IEnumPins> pins;
     ThrowIfFailed(filter.EnumPins(pins.put()));
     ComPtr<IPin> pin;
     while (pins->Next(1, pin.put(), nullptr) == S_OK) {
         PIN_DIRECTION direction;
-        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == wanted) return pin;
+        if (FAILED(pin->QueryDirection(&direction)) || direction != wanted) continue;
+        ComPtr<IPin> peer;
+        if (!free || FAILED(pin->ConnectedTo(peer.put()))) return pin;
     }
     ThrowIfFailed(VFW_E_NOT_FOUND);
     return {};
+}
+
+// A tee that copies each picture for its outputs from the pool its feed
+// fills (the Smart Tee does) waits for ever on a pool of one: the feed holds
+// it. One picture for the feed and one for each output.
+void EnoughBuffers(IPin& teeIn) {
+    constexpr long kBuffers = 3;
+    ComPtr<IMemInputPin> input;
+    ComPtr<IMemAllocator> pool;
+    ALLOCATOR_PROPERTIES wanted{}, actual{};
+    if (FAILED(teeIn.QueryInterface(__uuidof(IMemInputPin), input.put_void())) ||
+        FAILED(input->GetAllocator(pool.put())) || FAILED(pool->GetProperties(&wanted)) || wanted.cBuffers >= kBuffers)
+        return;
+    wanted.cBuffers = kBuffers;
+    static_cast<void>(pool->SetProperties(&wanted, &actual));
 }
 
 std::vector<ComPtr<IBaseFilter>> Filters(IGraphBuilder& graph) {
@@ -86,17 +106,33 @@ RendererConnection::RendererConnection(IGraphBuilder& graph) : graph_(graph) {
 
 RendererConnection::~RendererConnection() { FreeMediaType(type_); }
 
-HRESULT RendererConnection::InsertBefore(IBaseFilter& filter) {
-    if (const HRESULT hr = graph_.AddFilter(&filter, L"Mirror"); FAILED(hr)) return hr;
+HRESULT RendererConnection::Branch(IBaseFilter& tee, IBaseFilter& grabber, IBaseFilter& sink) {
+    if (const HRESULT hr = graph_.AddFilter(&tee, L"Mirror tee"); FAILED(hr)) return hr;
+    if (const HRESULT hr = graph_.AddFilter(&grabber, L"Mirror grabber"); FAILED(hr)) return hr;
+    if (const HRESULT hr = graph_.AddFilter(&sink, L"Mirror sink"); FAILED(hr)) return hr;
     if (const HRESULT hr = graph_.Disconnect(upstream_.get()); FAILED(hr)) return hr;
     if (const HRESULT hr = graph_.Disconnect(rendererIn_.get()); FAILED(hr)) return hr;
     try {
-        if (const HRESULT hr = graph_.Connect(upstream_.get(), FindPin(filter, PINDIR_INPUT).get()); FAILED(hr))
+        // The renderer's output first: a tee hands each sample to its outputs
+        // in turn, so the branch gets a picture once the renderer has shown it.
+        const ComPtr<IPin> teeIn = FindPin(tee, PINDIR_INPUT);
+        if (const HRESULT hr = graph_.ConnectDirect(upstream_.get(), teeIn.get(), &type_); FAILED(hr)) return hr;
+        EnoughBuffers(*teeIn.get());
+        if (const HRESULT hr = graph_.ConnectDirect(FindPin(tee, PINDIR_OUTPUT, true).get(), rendererIn_.get(), &type_);
+            FAILED(hr))
             return hr;
-        return graph_.Connect(FindPin(filter, PINDIR_OUTPUT).get(), rendererIn_.get());
+        if (const HRESULT hr = graph_.Connect(FindPin(tee, PINDIR_OUTPUT, true).get(), FindPin(grabber, PINDIR_INPUT).get());
+            FAILED(hr))
+            return hr;
+        return graph_.Connect(FindPin(grabber, PINDIR_OUTPUT).get(), FindPin(sink, PINDIR_INPUT).get());
     } catch (const platform::Error&) {
         return VFW_E_NOT_FOUND;
     }
+}
+
+HRESULT RendererConnection::AnswerPositionsFromFeed() {
+    const ComPtr<IBaseFilter> standIn = SeekingStandIn(*upstream_.get());
+    return standIn ? graph_.AddFilter(standIn.get(), L"Mirror positions") : E_NOINTERFACE;
 }
 
 namespace {

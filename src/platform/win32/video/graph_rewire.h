@@ -25,9 +25,15 @@ public:
     RendererConnection(const RendererConnection&) = delete;
     RendererConnection& operator=(const RendererConnection&) = delete;
 
-    // Adds filter and connects decoder -> (converter) -> filter -> renderer;
-    // the graph may bring converters of its own. The first failure's code.
-    HRESULT InsertBefore(IBaseFilter& filter);
+    // Adds the three filters and tees the renderer's feed: feed -> tee ->
+    // renderer, each with the type the renderer had, so that the renderer
+    // takes the same pictures as before; and the tee's next output -> grabber
+    // -> sink, the graph bringing converters where the grabber asks for
+    // another type. The first failure's code.
+    HRESULT Branch(IBaseFilter& tee, IBaseFilter& grabber, IBaseFilter& sink);
+    // Adds a filter that answers the graph's position calls from the
+    // renderer's feed, for a tee that does not pass them on. The failure's code.
+    HRESULT AnswerPositionsFromFeed();
     // Every filter added since this was made goes, and the renderer is
     // connected to its feed as before: the primary keeps its picture.
     void Restore();

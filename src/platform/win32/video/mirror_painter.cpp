@@ -55,10 +55,11 @@ void MirrorPainter::Handed(const platform::FrameFormat& format, const BYTE* data
             spare_.pop_back();
         }
     }
-    // The copy, the costly part, holds up nobody but this thread.
-    const bool copied = platform::CopyVisible(data, size, format, picture.pixels);
-    picture.size = platform::VisibleSize(format);
-    picture.bottomUp = format.height > 0;
+    // The copy holds up nobody but this thread; the conversion waits for the painter's.
+    const std::size_t bytes = platform::BufferSize(format);
+    const bool copied = data && bytes > 0 && size >= bytes;
+    if (copied) picture.pixels.assign(data, data + bytes);
+    picture.format = format;
     Lock held(queueLock_);
     if (start) timing_.Handed(*start, now);
     if (!copied) {
@@ -73,6 +74,11 @@ void MirrorPainter::Handed(const platform::FrameFormat& format, const BYTE* data
     }
     pending_.push_back(std::move(picture));
     SetEvent(arrived_);
+}
+
+void MirrorPainter::SetCovers(std::vector<HWND> covers) {
+    Lock held(queueLock_);
+    covers_ = std::move(covers);
 }
 
 void MirrorPainter::Close() {
@@ -96,15 +102,20 @@ void MirrorPainter::Run() {
                 if (next.timed) wait = timing_.Wait(next.start, Now());
             }
             if (wait > 0) Sleep(static_cast<DWORD>(wait / 10000));
-            {
+            const bool converted = platform::CopyVisible(next.pixels.data(), next.pixels.size(), next.format, converted_);
+            if (converted) {
                 Lock held(paintLock_);
-                std::swap(shown_, next);
+                std::swap(shown_.pixels, converted_);
+                shown_.size = platform::VisibleSize(next.format);
+                shown_.bottomUp = platform::CopiedBottomUp(next.format);
             }
             {
                 Lock held(queueLock_);
                 Recycle(next);
+                painting_.assign(covers_.begin(), covers_.end());
             }
-            for (HWND cover : covers_) {
+            if (!converted) continue;
+            for (HWND cover : painting_) {
                 if (HDC dc = GetDC(cover)) {
                     Paint(cover, dc);
                     ReleaseDC(cover, dc);

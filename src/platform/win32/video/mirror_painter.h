@@ -26,10 +26,13 @@ public:
     MirrorPainter(const MirrorPainter&) = delete;
     MirrorPainter& operator=(const MirrorPainter&) = delete;
 
-    // On the streaming thread: keeps a copy of the picture's visible part,
-    // with its start in the stream's time where the sample has one.
+    // On the streaming thread: keeps a copy of the picture as it came, with
+    // its start in the stream's time where it is to wait for it; it is made
+    // 32-bit RGB on the painter's thread.
     void Handed(const platform::FrameFormat& format, const BYTE* data, std::size_t size,
                 std::optional<REFERENCE_TIME> start);
+    // The windows painted from now on, on the window's thread.
+    void SetCovers(std::vector<HWND> covers);
     // The painting loop, on a thread of ours, until Close.
     void Run();
     // The graph is done with the mirror: the loop ends; the last picture
@@ -46,11 +49,13 @@ private:
         bool bottomUp = false;
         bool timed = false;
         REFERENCE_TIME start = 0;
+        platform::FrameFormat format;  // of pixels, as handed; shown_ holds them as 32-bit RGB
     };
     LONGLONG Now();
     void Recycle(Picture& picture);
 
-    const std::vector<HWND> covers_;
+    std::vector<HWND> covers_;  // under queueLock_
+    std::vector<HWND> painting_;  // the painter's thread's copy
     ComPtr<IReferenceClock> clock_;
     HANDLE arrived_ = nullptr;  // set by Handed and Close
 
@@ -64,6 +69,7 @@ private:
     // Shared between the painter's thread and the covers' repaints.
     SRWLOCK paintLock_ = SRWLOCK_INIT;
     Picture shown_;
+    std::vector<std::uint8_t> converted_;  // the painter's thread's, swapped with shown_'s
 };
 
 // The painter a cover repaints from, held by the cover until it goes.

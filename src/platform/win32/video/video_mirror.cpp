@@ -1,7 +1,9 @@
 #include "platform/win32/video/video_mirror.h"
 
+#include <dvdmedia.h>
 #include <qedit.h>
 
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -18,20 +20,54 @@ namespace win32 {
 namespace {
 
 const CLSID kSampleGrabber = {0xc1f400a0, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
+const CLSID kNullRenderer = {0xc1f400a4, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
+// The Infinite Pin Tee hands one sample to every output; not every system
+// registers it (Wine 8 does not). The Smart Tee's capture output keeps the
+// time stamps the renderer needs; its preview output, the branch, has none,
+// and needs none: the mirror paints what comes at once.
+const CLSID kInfiniteTee = {0xf8388a40, 0xd5bb, 0x11d0, {0xbe, 0x5a, 0x00, 0x80, 0xc7, 0x06, 0x56, 0x8e}};
+const CLSID kSmartTee = {0xcc58e280, 0x8aa1, 0x11d1, {0xb3, 0xf1, 0x00, 0xaa, 0x00, 0x37, 0x61, 0xc5}};
 
-// The layout of 32-bit pictures of type, if that is what it describes.
-std::optional<platform::FrameFormat> FormatOf(const AM_MEDIA_TYPE& type) {
-    if (type.formattype != FORMAT_VideoInfo || !type.pbFormat || type.cbFormat < sizeof(VIDEOINFOHEADER))
-        return std::nullopt;
-    const auto& video = *reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
-    if (video.bmiHeader.biBitCount != 32) return std::nullopt;
-    const RECT& source = video.rcSource;
-    return platform::FrameFormat{video.bmiHeader.biWidth, video.bmiHeader.biHeight,
-                                 source.left, source.top, source.right, source.bottom};
+// A YUV subtype: its FOURCC in the first field of the common base GUID.
+bool IsFourCC(const GUID& subtype, const char (&code)[5]) {
+    const GUID base = {0, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    const DWORD fourCC = static_cast<DWORD>(code[0]) | static_cast<DWORD>(code[1]) << 8 |
+                         static_cast<DWORD>(code[2]) << 16 | static_cast<DWORD>(code[3]) << 24;
+    return subtype.Data1 == fourCC && std::memcmp(&subtype.Data2, &base.Data2, sizeof(GUID) - sizeof(DWORD)) == 0;
 }
 
-// The grabber's callback: on the graph's streaming thread, before the
-// renderer gets the sample, so it only copies.
+std::optional<platform::Pixels> PixelsOf(const GUID& subtype, WORD bitCount) {
+    using platform::Pixels;
+    if (subtype == MEDIASUBTYPE_RGB32 && bitCount == 32) return Pixels::Rgb32;
+    if (IsFourCC(subtype, "YUY2")) return Pixels::Yuy2;
+    if (IsFourCC(subtype, "NV12")) return Pixels::Nv12;
+    if (IsFourCC(subtype, "YV12")) return Pixels::Yv12;
+    if (IsFourCC(subtype, "I420") || IsFourCC(subtype, "IYUV")) return Pixels::I420;
+    return std::nullopt;
+}
+
+// The layout of the pictures of type, if it is one the mirror can paint.
+std::optional<platform::FrameFormat> FormatOf(const AM_MEDIA_TYPE& type) {
+    const BITMAPINFOHEADER* header = nullptr;
+    const RECT* source = nullptr;
+    if (type.formattype == FORMAT_VideoInfo && type.pbFormat && type.cbFormat >= sizeof(VIDEOINFOHEADER)) {
+        const auto& video = *reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
+        header = &video.bmiHeader;
+        source = &video.rcSource;
+    } else if (type.formattype == FORMAT_VideoInfo2 && type.pbFormat && type.cbFormat >= sizeof(VIDEOINFOHEADER2)) {
+        const auto& video = *reinterpret_cast<const VIDEOINFOHEADER2*>(type.pbFormat);
+        header = &video.bmiHeader;
+        source = &video.rcSource;
+    }
+    if (!header) return std::nullopt;
+    const std::optional<platform::Pixels> pixels = PixelsOf(type.subtype, header->biBitCount);
+    if (!pixels) return std::nullopt;
+    return platform::FrameFormat{header->biWidth, header->biHeight, source->left, source->top,
+                                 source->right, source->bottom, *pixels};
+}
+
+// The grabber's callback: on the branch's streaming thread, which may be the
+// one that feeds the renderer, so it only copies.
 class Grabbed final : public ComObject<ISampleGrabberCB> {
 public:
     Grabbed(std::shared_ptr<MirrorPainter> painter, const platform::FrameFormat& format)
@@ -57,28 +93,14 @@ private:
             FreeMediaType(*changed);
             CoTaskMemFree(changed);
         }
-        REFERENCE_TIME start = 0, stop = 0;
-        const bool timed = SUCCEEDED(sample->GetTime(&start, &stop));
+        // Shown already: the tee handed it to the renderer first.
         const long size = sample->GetActualDataLength();
-        painter_->Handed(format_, data, static_cast<std::size_t>(size > 0 ? size : 0),
-                         timed ? std::optional<REFERENCE_TIME>(start) : std::nullopt);
+        painter_->Handed(format_, data, static_cast<std::size_t>(size > 0 ? size : 0), std::nullopt);
     }
 
     const std::shared_ptr<MirrorPainter> painter_;
     platform::FrameFormat format_;  // streaming thread only
 };
-
-// The clock the renderer times its pictures by. Chosen now, as the graph
-// would at its first run, so that the painter can be given it.
-ComPtr<IReferenceClock> GraphClock(IGraphBuilder& graph) {
-    ComPtr<IReferenceClock> clock;
-    ComPtr<IMediaFilter> filter;
-    if (FAILED(graph.QueryInterface(__uuidof(IMediaFilter), filter.put_void()))) return clock;
-    if (FAILED(filter->GetSyncSource(clock.put())) || !clock) {
-        if (SUCCEEDED(graph.SetDefaultSyncSource())) static_cast<void>(filter->GetSyncSource(clock.put()));
-    }
-    return clock;
-}
 
 // A renderer connected anew takes the picture's own size again: its window
 // keeps the place it was given.
@@ -102,40 +124,79 @@ private:
 
 }  // namespace
 
-void MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows) {
-    ComPtr<IGraphBuilder> graph;
-    ThrowIfFailed(control.QueryInterface(__uuidof(IGraphBuilder), graph.put_void()));
-    RendererConnection connection(*graph.get());
+namespace {
 
-    ComPtr<IBaseFilter> grabberFilter;
+// The graph's length, as its position calls read it; none where it cannot say.
+std::optional<LONGLONG> Length(IGraphBuilder& graph) {
+    ComPtr<IMediaSeeking> seeking;
+    LONGLONG length = 0;
+    if (FAILED(graph.QueryInterface(__uuidof(IMediaSeeking), seeking.put_void())) ||
+        FAILED(seeking->GetDuration(&length)))
+        return std::nullopt;
+    return length;
+}
+
+struct Branch {
+    ComPtr<ISampleGrabber> grabber;
+    platform::FrameFormat format;
+};
+
+// The branch through a tee of that class to a grabber asking for subtype
+// (GUID_NULL: whatever the renderer is fed); none, with the graph put back,
+// where it cannot be built or brings pictures the mirror cannot paint.
+std::optional<Branch> TryBranch(IGraphBuilder& graph, RendererConnection& connection, const CLSID& teeClass,
+                                const GUID& subtype) {
+    const std::optional<LONGLONG> length = Length(graph);
+    ComPtr<IBaseFilter> tee, grabberFilter, sink;
+    if (FAILED(CoCreateInstance(teeClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IBaseFilter), tee.put_void())))
+        return std::nullopt;
     ThrowIfFailed(CoCreateInstance(kSampleGrabber, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IBaseFilter),
                                    grabberFilter.put_void()));
+    ThrowIfFailed(CoCreateInstance(kNullRenderer, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IBaseFilter),
+                                   sink.put_void()));
     ComPtr<ISampleGrabber> grabber = grabberFilter.query<ISampleGrabber>();
     AM_MEDIA_TYPE wanted{};
     wanted.majortype = MEDIATYPE_Video;
-    wanted.subtype = MEDIASUBTYPE_RGB32;
-    wanted.formattype = FORMAT_VideoInfo;
+    wanted.subtype = subtype;
     ThrowIfFailed(grabber->SetMediaType(&wanted));
     ThrowIfFailed(grabber->SetBufferSamples(FALSE));
     ThrowIfFailed(grabber->SetOneShot(FALSE));
-
-    KeepPlace place(*graph.get());
-    // Rewired as decoder -> (converter) -> grabber -> renderer; put back as it
-    // was if any of it fails.
-    const HRESULT inserted = connection.InsertBefore(*grabberFilter.get());
     AM_MEDIA_TYPE connected{};
-    const HRESULT typed = SUCCEEDED(inserted) ? grabber->GetConnectedMediaType(&connected) : inserted;
-    const std::optional<platform::FrameFormat> format =
-        SUCCEEDED(typed) ? FormatOf(connected) : std::optional<platform::FrameFormat>();
+    std::optional<platform::FrameFormat> format;
+    if (SUCCEEDED(connection.Branch(*tee.get(), *grabberFilter.get(), *sink.get())) &&
+        SUCCEEDED(grabber->GetConnectedMediaType(&connected)))
+        format = FormatOf(connected);
     FreeMediaType(connected);
+    // The renderer asks the tee for the stream's length and position: a tee
+    // that cannot tell leaves a graph with no other renderer unable to loop.
+    if (format && length && !Length(graph) && (FAILED(connection.AnswerPositionsFromFeed()) || !Length(graph)))
+        format.reset();
     if (!format) {
         connection.Restore();
-        ThrowIfFailed(FAILED(typed) ? typed : VFW_E_TYPE_NOT_ACCEPTED);
+        return std::nullopt;
     }
+    return Branch{std::move(grabber), *format};
+}
 
-    auto painter = std::make_shared<MirrorPainter>(windows, GraphClock(*graph.get()));
-    auto* grabbed = new Grabbed(painter, *format);  // our reference, dropped below
-    const HRESULT set = grabber->SetCallback(grabbed, 0);
+}  // namespace
+
+std::shared_ptr<MirrorPainter> MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows) {
+    ComPtr<IGraphBuilder> graph;
+    ThrowIfFailed(control.QueryInterface(__uuidof(IGraphBuilder), graph.put_void()));
+    RendererConnection connection(*graph.get());
+    KeepPlace place(*graph.get());
+
+    // The renderer's own pictures where the mirror can read them, converted
+    // on the painter's thread; else whatever the graph's converters make RGB of.
+    std::optional<Branch> branch;
+    for (const CLSID& tee : {kInfiniteTee, kSmartTee})
+        for (const GUID& subtype : {GUID_NULL, MEDIASUBTYPE_RGB32})
+            if (!branch) branch = TryBranch(*graph.get(), connection, tee, subtype);
+    if (!branch) ThrowIfFailed(VFW_E_TYPE_NOT_ACCEPTED);
+
+    auto painter = std::make_shared<MirrorPainter>(windows, ComPtr<IReferenceClock>());
+    auto* grabbed = new Grabbed(painter, branch->format);  // our reference, dropped below
+    const HRESULT set = branch->grabber->SetCallback(grabbed, 0);
     grabbed->Release();
     if (FAILED(set)) {
         connection.Restore();
@@ -143,6 +204,7 @@ void MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows) {
     }
     for (HWND window : windows) AttachMirror(window, painter);
     Background().Start([painter] { painter->Run(); });
+    return painter;
 }
 
 }  // namespace win32
