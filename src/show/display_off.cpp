@@ -82,15 +82,12 @@ int Form1::FollowPowerPlan(int wakeMs) {
 void Form1::StopShow() {
     if (!showStarted_) return;
     showStarted_ = false;
-    if (MediaControl || Session) {
-        // A graph's Stop on the window's thread, its video full-screen, has
-        // waited for good. The video goes whole to a thread of its own, which
-        // stops and lets it go and hands back where it stood: input never
-        // waits on it, and nothing of it is left to the window's thread.
+    // A video being built again after a stall is built anew to resume too.
+    if (MediaControl || Session || repair_ != Repair::None) {
         videoReleased_ = true;
-        videoStop_.Start(p_.background, TakeVideo(),
-                         [](show::PlayingVideo video) { return show::StopVideo(std::move(video)); });
+        HandOverVideo();
     }
+    repair_ = Repair::None;
     if (musicGiven_) {
         musicGiven_ = false;
         try {
@@ -106,6 +103,16 @@ void Form1::StopShow() {
             // A player that refuses plays on; the display sleeps all the same.
         }
     }
+}
+
+// A graph's Stop on the window's thread, its video full-screen, has waited
+// for good. The video goes whole to a thread of its own, which stops and lets
+// it go and hands back where it stood: input never waits on it, and nothing
+// of it is left to the window's thread.
+void Form1::HandOverVideo() {
+    if (!MediaControl && !Session) return;
+    videoStop_.Start(p_.background, TakeVideo(),
+                     [](show::PlayingVideo video) { return show::StopVideo(std::move(video)); });
 }
 
 // Once the stop's thread is done: where the video stood, and every monitor

@@ -43,12 +43,16 @@ void Form1::BuildVideo() {
 void Form1::StartShow() {
     showStarted_ = true;
     if (MusicWanted()) PrepareMp3();
+    StartVideo();
+    if (MusicWanted()) PlayMp3();
+}
+
+void Form1::StartVideo() {
     PlaceDShowWindow();
     if (mirror_) MirrorVideo();
     SeekWhereStopped();
     RunDShow();
     RunFallback();
-    if (MusicWanted()) PlayMp3();
 }
 
 // Form1 covers the primary monitor; each other one gets a black window of its
@@ -72,6 +76,7 @@ bool Form1::VideoBuilt() {
 }
 
 void Form1::ShowLoopPass() {
+    FollowVideoRepair();
     LoopDShow();
     LoopFallback();
     if (MusicWanted()) LoopMp3();

@@ -227,13 +227,15 @@ private:
 
 class FakeMediaEvent final : public platform::MediaEvent {
 public:
-    explicit FakeMediaEvent(CallLog& log) : log_(log) {}
+    FakeMediaEvent(CallLog& log, GraphState& state) : log_(log), state_(state) {}
     ~FakeMediaEvent() override { log_.calls.push_back("MediaEvent.Release()"); }
     std::intptr_t Handle() override { return 0; }
     void TakeNews() override { log_.Call("MediaEvent.TakeNews"); }
+    bool Broken() override { return state_.broken; }
 
 private:
     CallLog& log_;
+    GraphState& state_;
 };
 
 class FakeMediaControl final : public platform::MediaControl {
@@ -265,7 +267,7 @@ public:
     }
     std::unique_ptr<platform::MediaEvent> QueryMediaEvent() override {
         log_.Call("MediaControl.QueryMediaEvent");
-        return std::make_unique<FakeMediaEvent>(log_);
+        return std::make_unique<FakeMediaEvent>(log_, state_);
     }
 
 private:
@@ -299,6 +301,7 @@ public:
         log_.Call("Session.Ended");
         return state_.ended;
     }
+    bool Broken() override { return state_.broken; }
 
 private:
     CallLog& log_;

@@ -150,6 +150,7 @@ struct GraphState {
     double position = 0;
     double duration = 10;
     platform::Rendered rendered{true, true};
+    bool broken = false;  // an error event came (asked without a log entry)
 };
 
 class FakeGraphs final : public platform::MediaGraphs {
@@ -167,6 +168,7 @@ struct SessionState {
     double position = 0;
     double duration = 10;
     bool ended = false;
+    bool broken = false;  // an error event came (asked without a log entry)
 };
 
 class FakeSessions final : public platform::MediaSessions {

@@ -226,13 +226,10 @@ LRESULT FormWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_QUERYENDSESSION:
         return TRUE;  // nothing to save: the session may end
     case WM_ENDSESSION:
-        // Log-off or shut-down: a close request of the system's. After this
-        // message the system may end the process at any moment, so it ends
-        // here, with the graphs stopped.
-        if (wParam) {
-            events_->OnUnload();
-            EndProcess(0);
-        }
+        // Log-off or shut-down: after this message the system may end the
+        // process at any moment, so it ends here. Nothing is stopped first:
+        // a graph's Stop that hangs would hold up the user's session.
+        if (wParam) EndProcess(0);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);

@@ -75,7 +75,10 @@ void MirrorPainter::Handed(const platform::FrameFormat& format, const BYTE* data
     SetEvent(arrived_);
 }
 
+// Under both locks: a paint step under way finishes first, and none starts
+// after, so nothing lands on a cover once this returns.
 void MirrorPainter::Close() {
+    Lock painting(paintLock_);
     Lock held(queueLock_);
     closed_ = true;
     SetEvent(arrived_);
@@ -97,25 +100,29 @@ void MirrorPainter::Run() {
             }
             if (wait > 0) Sleep(static_cast<DWORD>(wait / 10000));
             {
+                // Closed during the wait: the covers have been blanked since.
                 Lock held(paintLock_);
+                if (closed_) return;
                 std::swap(shown_, next);
-            }
-            {
-                Lock held(queueLock_);
-                Recycle(next);
-            }
-            for (HWND cover : covers_) {
-                if (HDC dc = GetDC(cover)) {
-                    Paint(cover, dc);
-                    ReleaseDC(cover, dc);
+                for (HWND cover : covers_) {
+                    if (HDC dc = GetDC(cover)) {
+                        PaintShown(cover, dc);
+                        ReleaseDC(cover, dc);
+                    }
                 }
             }
+            Lock held(queueLock_);
+            Recycle(next);
         }
     }
 }
 
 bool MirrorPainter::Paint(HWND window, HDC dc) {
     Lock held(paintLock_);
+    return PaintShown(window, dc);
+}
+
+bool MirrorPainter::PaintShown(HWND window, HDC dc) {
     if (shown_.pixels.empty()) return false;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);

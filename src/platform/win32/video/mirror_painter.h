@@ -49,6 +49,7 @@ private:
     };
     LONGLONG Now();
     void Recycle(Picture& picture);
+    bool PaintShown(HWND window, HDC dc);  // paintLock_ held
 
     const std::vector<HWND> covers_;
     ComPtr<IReferenceClock> clock_;
@@ -59,7 +60,7 @@ private:
     std::deque<Picture> pending_;
     std::vector<std::vector<std::uint8_t>> spare_;  // buffers to copy into, so a picture costs no allocation
     platform::MirrorTiming timing_;
-    bool closed_ = false;
+    bool closed_ = false;  // written under both locks, read under either
 
     // Shared between the painter's thread and the covers' repaints.
     SRWLOCK paintLock_ = SRWLOCK_INIT;
