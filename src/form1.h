@@ -178,4 +178,7 @@ private:
     std::uint32_t stoppingSince_ = 0;
     bool litAgain_ = false;       // the display came back on at litSince_
     std::uint32_t litSince_ = 0;
+    // Kept lit by another program's request, last seen at this tick.
+    std::optional<std::uint32_t> requestSeen_;
+    int TurnDisplayOffUnlessHeld();
 };

@@ -257,6 +257,7 @@ public:
     void TurnDisplayOff(std::intptr_t window) override;
     void WatchDisplay(std::intptr_t window) override;
     platform::PowerNews TakeNews() override { return std::exchange(news, {}); }
+    bool SessionLocked() override { return locked; }
 
     bool onBattery = false;
     platform::DisplayTimeout ac{platform::PlanRead::NoLibrary, 0};
@@ -265,6 +266,7 @@ public:
     std::uint32_t lastInput = 100000;
     platform::DisplayRequests requests = platform::DisplayRequests::Unknown;
     platform::PowerNews news;
+    bool locked = false;
 
 private:
     CallLog& log_;

@@ -237,6 +237,9 @@ LRESULT FormWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_POWERBROADCAST:
         NotePowerBroadcast(wParam, lParam);
         return TRUE;
+    case WM_WTSSESSION_CHANGE:
+        NoteSessionChange(wParam);
+        return 0;
     default: break;
     }
     return DefWindowProcW(hwnd_, msg, wParam, lParam);
