@@ -110,6 +110,9 @@ public:
     // Off the list first: a Stop that hangs here must not hang the error box's too.
     void Stop() override {
         stop_ = StopOnFailure();
+#ifdef TREVLIN_STUCK_STOP
+        Sleep(INFINITE);  // the Wine tests' build only: a driver whose Stop never returns
+#endif
         ThrowIfFailed(control_->Stop());
     }
     std::unique_ptr<platform::BasicAudio> QueryBasicAudio() override {
