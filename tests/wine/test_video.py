@@ -6,10 +6,10 @@ import time
 
 import pytest
 
-from conftest import SHOW_TIMEOUT, start_show, wait_for_picture
+from conftest import FIGURES, SHOW_TIMEOUT, start_show, wait_for_picture
 from media import (BROKEN_VIDEOS, MUSIC_NAME, MUSIC_TONE, VIDEO_NAME, VIDEO_SECONDS, VIDEO_TONE, extract_frame,
-                   make_music, make_sized_video, put_broken_video)
-from rig import mean_rgb_outside, picture_difference, tone_level, typical_level
+                   make_music, make_sized_video, make_video, put_broken_video)
+from rig import RATE, mean_rgb_outside, picture_difference, tone_level, typical_level
 
 HEARD = 0.02   # tone level; the generated soundtrack and music play at about 0.1 to 0.25
 SILENT = HEARD / 10
@@ -64,6 +64,46 @@ def watch_late(rig, tmp_path, gap, after):
         time.sleep(after)
     samples = recording.stop()
     return picture_difference(first, second), samples
+
+
+# A looped clip's picture must move in every stretch this long, and its soundtrack may
+# fall silent no longer than SILENCE at a time.
+STILL = 3.0
+SILENCE = 1.0
+
+
+def watch_loops(rig, tmp_path, seconds):
+    """A screenshot about every second and the sink recorded for seconds: (the longest
+    stretch in which the picture did not move, the soundtrack's longest silence), in
+    seconds, the silence measured in tenths of a second."""
+    shots = []
+    with rig.record(tmp_path / "loops.raw") as recording:
+        start = time.monotonic()
+        while time.monotonic() - start < seconds:
+            shots.append((time.monotonic(), rig.screenshot(tmp_path / f"loop-{len(shots)}.png")))
+            time.sleep(max(0.0, start + len(shots) - time.monotonic()))
+    samples = recording.stop()
+    still, since = 0.0, shots[0][0]
+    for (_, before), (at, after) in zip(shots, shots[1:]):
+        if picture_difference(before, after) > MOVED:
+            since = at
+        still = max(still, at - since)
+    tenth = RATE // 10 * 2  # stereo samples
+    heard = "".join("#" if tone_level(samples[i:i + tenth], VIDEO_TONE) > HEARD else "."
+                    for i in range(0, len(samples) - tenth, tenth))
+    # From the first tenth heard on: the recorder's own start is no silence of the saver's.
+    silences = heard.lstrip(".").split("#")
+    return still, max(len(quiet) for quiet in silences) / 10
+
+
+def assert_loops_without_stall(rig, saver_dir, media_dir, tmp_path):
+    saver, _ = start_show(rig, saver_dir, media_dir, sound="1")
+    wait_for_picture(rig, tmp_path / "start.png")
+    still, silence = watch_loops(rig, tmp_path, 24)
+    FIGURES.append(f"2 s clip looped 24 s: picture still up to {still:.1f} s, soundtrack silent up to {silence:.1f} s")
+    assert still < STILL, f"the picture stood still for {still:.1f} s"
+    assert silence < SILENCE, f"the soundtrack was silent for {silence:.1f} s"
+    end_with_key(rig, saver)
 
 
 def end_with_key(rig, saver):
@@ -170,3 +210,10 @@ def test_unplayable_video_leaves_black_screen_with_music(rig, media, saver_dir, 
 
     end_with_key(rig, saver)
     assert [w for w in saver.seen_windows() if w.cls == "#32770"] == []
+
+
+def test_a_two_second_avi_loops_for_24_s_with_no_stall(rig, saver_dir, tmp_path):
+    media_dir = tmp_path / "media"
+    media_dir.mkdir()
+    make_video(media_dir / VIDEO_NAME, 2)
+    assert_loops_without_stall(rig, saver_dir, media_dir, tmp_path)
