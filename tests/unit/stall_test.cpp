@@ -107,3 +107,21 @@ TEST_F(VideoWatchTest, TwoFailedRebuildsInARowLeaveTheScreenBlackAndTheNextComes
     EXPECT_THAT(f.log.Named("Monitors.Blank"), ElementsAre("Monitors.Blank(4660)"));
     EXPECT_EQ(f.log.Named("MediaControl.Run").size(), 2u);
 }
+
+TEST_F(VideoWatchTest, AStopThatNeverReturnsKeepsItsGraphAndANewOneIsBuiltWhereTheLastLookSawIt) {
+    f.graphs.state.position = 4.0;
+    Run({[this] {
+             f.background.holdWork = true;  // the stop's thread will hang
+             f.graphs.state.broken = true;
+         },
+         [] {}, [] {},
+         [this] {
+             f.graphs.state.broken = false;
+             f.background.holdWork = false;
+             f.background.Finish();  // the new build, not the stop
+         },
+         [] {}});
+    EXPECT_THAT(f.log.Named("MediaControl.Stop"), IsEmpty());
+    EXPECT_EQ(Builds(), 2u);
+    EXPECT_THAT(f.log.Named("MediaPosition.put_CurrentPosition"), ElementsAre("MediaPosition.put_CurrentPosition(4)"));
+}
