@@ -47,7 +47,10 @@ void Form1::StartShow() {
     if (MusicWanted()) PlayMp3();
 }
 
+// Each time, a new video window appears under the resting pointer and gets
+// moves of its own: the count of the user's starts afresh.
 void Form1::StartVideo() {
+    MoveCount = 0;
     PlaceDShowWindow();
     if (mirror_) MirrorVideo();
     SeekWhereStopped();

@@ -12,7 +12,7 @@ import pytest
 
 from conftest import FIGURES, SHOW_TIMEOUT, form_windows, ini_for, start_show, wait_for_picture
 from media import MUSIC_NAME, VIDEO_NAME, damaged
-from rig import REPO, wait_pid_exit, write_ini
+from rig import REPO, mean_rgb_outside, rms, wait_pid_exit, write_ini
 
 # A key must end the saver within this long, whatever the media are doing.
 PROMPT = 1.0
@@ -21,6 +21,8 @@ PROMPT = 1.0
 SETTLE = 0.6
 
 WM_CLOSE = 0x0010
+WM_WTSSESSION_CHANGE = 0x02B1
+WTS_SESSION_LOCK, WTS_SESSION_UNLOCK = 7, 8
 WM_QUERYENDSESSION = 0x0011
 WM_ENDSESSION = 0x0016
 
@@ -192,3 +194,20 @@ def test_close_or_log_off_ends_at_once_while_the_graphs_stop_hangs(rig, media, s
     assert ended is not None, f"{how}: the saver was still running {SHOW_TIMEOUT} s later"
     took = ended - asked - probe
     assert took < PROMPT, f"{how}: the saver took {took:.2f} s to end"
+
+
+def test_a_locked_session_keeps_the_show_stopped_until_it_is_unlocked(rig, media, saver_dir, tmp_path):
+    """Wine sends no lock notices of its own: the test sends what Windows would."""
+    saver, form = start_show(rig, saver_dir, media.put(tmp_path / "media"), sound="1")
+    wait_for_picture(rig, tmp_path / "picture.png")
+    rig.send(form, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0)
+    time.sleep(1.0)
+    with rig.record(tmp_path / "locked.raw") as recording:
+        time.sleep(1.0)
+    sound = rms(recording.stop())
+    controls = [c.rect for c in rig.children(form) if c.visible]
+    screen = max(mean_rgb_outside(rig.screenshot(tmp_path / "locked.png"), controls))
+    assert sound < 0.005 and screen < 2.0, f"locked, the show plays on (sound {sound:.3f}, screen {screen:.0f})"
+    rig.send(form, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0)
+    wait_for_picture(rig, tmp_path / "unlocked.png")
+    end_with_key_at_once(rig, saver)

@@ -239,6 +239,9 @@ LRESULT FormWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_WTSSESSION_CHANGE:
         NoteSessionChange(wParam);
+        // Sent, it may be handled inside the show loop's wait without ending
+        // it; a posted message ends it, so that an unlock is seen at once.
+        PostMessageW(hwnd_, WM_NULL, 0, 0);
         return 0;
     default: break;
     }
