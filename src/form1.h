@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "show/display_sleep.h"
 #include "show/next_wake.h"
+#include "show/stall.h"
 #include "show/video_build.h"
 
 class Form1 final : public platform::FormEvents, public platform::DirectXEvent8 {
@@ -31,6 +32,7 @@ public:
     void StartShow();
     void ShowLoop();
     void ShowLoopPass();
+    void StartVideo();  // placed, put where it stood, run: by either path
 
     // The display's sleep on the power plan's schedule (show/display_off.cpp).
     void WatchPowerPlan();
@@ -56,6 +58,12 @@ public:
     void RunFallback();
     void LoopFallback();
     void RemoveFallback();
+
+    // The video's watchdog (show/video_watch.cpp): a video that stalls or
+    // reports an error is taken down off the window's thread and built again
+    // where it stood. True when this look took it down.
+    bool VideoStalled(std::optional<double> position, bool broken);
+    void FollowVideoRepair();
 
     // Music (show/music.cpp).
     void PrepareMp3();
@@ -141,13 +149,14 @@ private:
     bool musicPlayed_ = false;
     // When the player was first seen opening, while it still is.
     std::optional<std::uint32_t> musicOpeningSince_;
-    // The music's position as last read while playing, since when it stands
-    // there, and when it was last read.
-    struct StillMusic {
-        double position;
-        std::uint32_t since, seen;
-    };
-    std::optional<StillMusic> musicStill_;
+    // The music's and the video's positions as last read while playing.
+    show::StallWatch musicStill_;
+    show::StallWatch videoStill_;
+    // A stalled video being taken down and built again where it stood.
+    enum class Repair { None, Stopping, Waiting, Building };
+    Repair repair_ = Repair::None;
+    show::Rebuilds rebuilds_;
+    double videoSeenAt_ = 0;  // seconds, where the video's last look saw it
     // How long the wait after the current pass of the show loop may last.
     show::NextWake wake_{false};
     // The video goes to the other monitors too.
@@ -158,6 +167,7 @@ private:
     // The display's sleep (show/display_off.cpp).
     void ReadPowerPlan();
     void StopShow();
+    void HandOverVideo();  // to the stop's thread, whichever path plays it
     void TakeStoppedVideo();
     bool ResumeShow();
     void SeekWhereStopped();
@@ -175,4 +185,7 @@ private:
     std::uint32_t stoppingSince_ = 0;
     bool litAgain_ = false;       // the display came back on at litSince_
     std::uint32_t litSince_ = 0;
+    // Kept lit by another program's request, last seen at this tick.
+    std::optional<std::uint32_t> requestSeen_;
+    int TurnDisplayOffUnlessHeld();
 };

@@ -23,11 +23,9 @@ void Form1::Form_MouseMove() {
 void Form1::Form_Unload() {
     p_.cursor.ShowCursor(true);
     // A graph still being built is not ours to touch: the end of the process
-    // takes it.
-    if (VideoBuilt()) {
-        RemoveDShow();
-        RemoveFallback();
-    }
+    // takes it. A built one goes to the stop's thread, as at the display's
+    // moment: its Stop may never return, and the close must not wait on it.
+    if (VideoBuilt()) HandOverVideo();
     // The window is going: the show loop must not run another pass on it.
     Running = false;
 }

@@ -42,10 +42,15 @@ public:
     virtual void put_CurrentPosition(double seconds) = 0;
 };
 
-// The graph's notifications (IMediaEventEx). The product reads none of them:
-// the window's wait merely wakes when the graph posts one, the end of the
-// stream among them, and taking the news empties the queue.
-class MediaEvent : public WakeUp {};
+// The graph's notifications (IMediaEventEx). The window's wait wakes when the
+// graph posts one, the end of the stream among them, and taking the news
+// empties the queue; of them all, only an error that stops the graph counts.
+class MediaEvent : public WakeUp {
+public:
+    // The graph has reported an error that stops it (its streaming aborted,
+    // its audio device gone) since it was made.
+    virtual bool Broken() = 0;
+};
 
 // What the graph connected to a renderer, read from its pins: the result
 // codes of RenderFile differ between systems, and a partial render may have

@@ -27,6 +27,9 @@ public:
     virtual double Duration() = 0;
     // The session reported the end of its streams since it last started.
     virtual bool Ended() = 0;
+    // The session has reported an error, the loss of its audio device, or a
+    // stop nobody asked for: it plays no more.
+    virtual bool Broken() = 0;
 };
 
 class MediaSessions {

@@ -35,11 +35,16 @@ public:
     // value at the last input of the session.
     virtual std::uint32_t TickCount() = 0;
     virtual std::uint32_t LastInputTick() = 0;
+    // Every request in the system, this process's own among them: another
+    // program's only once the saver's media are gone.
     virtual DisplayRequests DisplayRequested() = 0;
+    // The session is locked, as last reported to the watched window: the
+    // lock screen is up, and nothing of the show may be seen or heard.
+    virtual bool SessionLocked() = 0;
     // Asks the system, through the window's default handling, to turn the
     // display off.
     virtual void TurnDisplayOff(std::intptr_t window) = 0;
-    // From now on the window hears of display and power source changes.
+    // From now on the window hears of display, power source and lock changes.
     virtual void WatchDisplay(std::intptr_t window) = 0;
     virtual PowerNews TakeNews() = 0;
 };

@@ -23,16 +23,22 @@ void Form1::ReadPowerPlan() { planSeconds_ = show::PlanSeconds(p_.power.ReadDisp
 int Form1::FollowPowerPlan(int wakeMs) {
     const platform::PowerNews news = p_.power.TakeNews();
     if (news.sourceChanged) ReadPowerPlan();
-    if (news.display == platform::DisplayState::Off && ShowPlaying()) {
+    // Locked (a wake from standby that lights the display is one way): the
+    // show stays stopped, black and silent, behind the lock screen until the
+    // session is unlocked.
+    const bool locked = p_.power.SessionLocked();
+    if ((news.display == platform::DisplayState::Off || locked) && ShowPlaying()) {
         // Off for another reason: already dark, so only the show stops.
         StopShow();
         display_ = show::Display::Off;
+        resumeWanted_ = locked && news.display != platform::DisplayState::Off;
     } else if (news.display == platform::DisplayState::On && !ShowPlaying()) {
         resumeWanted_ = true;
     }
     TakeStoppedVideo();
-    // The stop's thread ending wakes the wait, so kForever misses nothing.
-    if (resumeWanted_ && !ResumeShow()) return show::kForever;
+    // The stop's thread ending, and the unlock, wake the wait, so kForever
+    // misses nothing.
+    if (resumeWanted_ && (locked || !ResumeShow())) return show::kForever;
     // Lit again: the show starts anew once its video is built, and has its
     // first pass as soon as a playing show would.
     if (setUpDone_ && !showStarted_ && ShowPlaying() && VideoBuilt()) {
@@ -66,12 +72,34 @@ int Form1::FollowPowerPlan(int wakeMs) {
         const auto waited = static_cast<int>(std::min<std::uint32_t>(p_.power.TickCount() - stoppingSince_,
                                                                       show::kStopGraceMs));
         if (videoStop_.Pending() && waited < show::kStopGraceMs) return show::kStopGraceMs - waited;
+        // A stop still under way may hold the display's request itself: the
+        // request then says nothing of other programs.
+        const bool stopStuck = videoStop_.Pending();
         TakeStoppedVideo();
         display_ = show::Display::Off;
-        // Another program that still wants the display keeps it.
-        if (p_.power.DisplayRequested() != platform::DisplayRequests::Held)
+        requestSeen_.reset();
+        if (stopStuck) {
             p_.power.TurnDisplayOff(p_.window.Handle());
+            return show::kForever;
+        }
+        return TurnDisplayOffUnlessHeld();
     }
+    if (display_ == show::Display::Off && requestSeen_) return TurnDisplayOffUnlessHeld();
+    return show::kForever;
+}
+
+// Another program that wants the display keeps it lit; the request is looked
+// at again about once a minute, never sooner, until it is withdrawn.
+int Form1::TurnDisplayOffUnlessHeld() {
+    const std::uint32_t now = p_.power.TickCount();
+    if (requestSeen_ && now - *requestSeen_ < show::kRequestLookMs)
+        return static_cast<int>(show::kRequestLookMs - (now - *requestSeen_));
+    if (p_.power.DisplayRequested() == platform::DisplayRequests::Held) {
+        requestSeen_ = now;
+        return show::kRequestLookMs;
+    }
+    requestSeen_.reset();
+    p_.power.TurnDisplayOff(p_.window.Handle());
     return show::kForever;
 }
 
@@ -82,15 +110,12 @@ int Form1::FollowPowerPlan(int wakeMs) {
 void Form1::StopShow() {
     if (!showStarted_) return;
     showStarted_ = false;
-    if (MediaControl || Session) {
-        // A graph's Stop on the window's thread, its video full-screen, has
-        // waited for good. The video goes whole to a thread of its own, which
-        // stops and lets it go and hands back where it stood: input never
-        // waits on it, and nothing of it is left to the window's thread.
+    // A video being built again after a stall is built anew to resume too.
+    if (MediaControl || Session || repair_ != Repair::None) {
         videoReleased_ = true;
-        videoStop_.Start(p_.background, TakeVideo(),
-                         [](show::PlayingVideo video) { return show::StopVideo(std::move(video)); });
+        HandOverVideo();
     }
+    repair_ = Repair::None;
     if (musicGiven_) {
         musicGiven_ = false;
         try {
@@ -106,6 +131,16 @@ void Form1::StopShow() {
             // A player that refuses plays on; the display sleeps all the same.
         }
     }
+}
+
+// A graph's Stop on the window's thread, its video full-screen, has waited
+// for good. The video goes whole to a thread of its own, which stops and lets
+// it go and hands back where it stood: input never waits on it, and nothing
+// of it is left to the window's thread.
+void Form1::HandOverVideo() {
+    if (!MediaControl && !Session) return;
+    videoStop_.Start(p_.background, TakeVideo(),
+                     [](show::PlayingVideo video) { return show::StopVideo(std::move(video)); });
 }
 
 // Once the stop's thread is done: where the video stood, and every monitor
@@ -124,6 +159,7 @@ bool Form1::ResumeShow() {
     if (videoStop_.Pending()) return false;
     TakeStoppedVideo();
     resumeWanted_ = false;
+    requestSeen_.reset();
     display_ = show::Display::Playing;
     litAgain_ = true;
     litSince_ = p_.power.TickCount();

@@ -15,6 +15,9 @@ constexpr int kForever = -1;
 // How long the display waits for the media's stop before it is turned off
 // anyway: a stop that never returns must not keep it lit.
 constexpr int kStopGraceMs = 2000;
+// How often a display kept lit by another program's request is looked at
+// again, for the moment the request is withdrawn.
+constexpr int kRequestLookMs = 60000;
 
 // The plan's seconds, 0 for "never" in every form: no library, no function,
 // an error, or the plan's own 0.

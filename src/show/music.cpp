@@ -58,19 +58,10 @@ void Form1::LoopMp3() {
     }
 }
 
-// A player that reports playing while its position has not moved for seconds
-// of passes (a renderer that stalled at a rewind) has stopped all the same.
-// Passes far apart prove nothing: the show may have been stopped between them.
+// A player that reports playing while its position stands still (a renderer
+// that stalled at a rewind) has stopped all the same.
 bool Form1::MusicStandsStill(double position) {
-    const std::uint32_t now = p_.power.TickCount();
-    if (!musicStill_ || musicStill_->position != position || now - musicStill_->seen > 2 * show::kPlayingCapMs) {
-        musicStill_ = StillMusic{position, now, now};
-        return false;
-    }
-    musicStill_->seen = now;
-    if (now - musicStill_->since < show::kStalledMusicMs) return false;
-    musicStill_.reset();
-    return true;
+    return musicStill_.Look(position, p_.power.TickCount()) == show::Motion::Stalled;
 }
 
 void Form1::RestartMp3() {

@@ -18,8 +18,6 @@ constexpr int kSoonMs = 15;
 // that does not answer): it is looked at less often, at this pace.
 constexpr std::uint32_t kOpeningPatienceMs = 5000;
 constexpr int kSlowOpeningMs = 250;
-// A track reported playing whose position stands still this long has stalled.
-constexpr std::uint32_t kStalledMusicMs = 3000;
 // Video and music both play at the normal speed, which the set-up asks for
 // and nothing changes.
 constexpr double kNormalRate = 1.0;
@@ -49,12 +47,13 @@ public:
     void Soon() { Within(kSoonMs); }
     // A player has been opening its file for this long.
     void Opening(std::uint32_t forMs) { Within(forMs < kOpeningPatienceMs ? kSoonMs : kSlowOpeningMs); }
-    int Milliseconds() const { return ms_; }
-
-private:
+    // Something is due in ms.
     void Within(int ms) {
         if (ms < ms_) ms_ = ms;
     }
+    int Milliseconds() const { return ms_; }
+
+private:
     int ms_;
 };
 

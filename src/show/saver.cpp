@@ -43,12 +43,19 @@ void Form1::BuildVideo() {
 void Form1::StartShow() {
     showStarted_ = true;
     if (MusicWanted()) PrepareMp3();
+    StartVideo();
+    if (MusicWanted()) PlayMp3();
+}
+
+// Each time, a new video window appears under the resting pointer and gets
+// moves of its own: the count of the user's starts afresh.
+void Form1::StartVideo() {
+    MoveCount = 0;
     PlaceDShowWindow();
     if (mirror_) MirrorVideo();
     SeekWhereStopped();
     RunDShow();
     RunFallback();
-    if (MusicWanted()) PlayMp3();
 }
 
 // Form1 covers the primary monitor; each other one gets a black window of its
@@ -103,6 +110,7 @@ bool Form1::VideoBuilt() {
 }
 
 void Form1::ShowLoopPass() {
+    FollowVideoRepair();
     LoopDShow();
     LoopFallback();
     if (MusicWanted()) LoopMp3();

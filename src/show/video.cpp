@@ -98,7 +98,10 @@ void Form1::RunDShow() {
 
 void Form1::LoopDShow() {
     if (!videoRendered_) return;
-    const double position = Held(MediaPosition).get_CurrentPosition();
+    std::optional<double> read;
+    Try([&] { read = Held(MediaPosition).get_CurrentPosition(); });
+    if (VideoStalled(read, MediaEvent && MediaEvent->Broken())) return;
+    const double position = *read;
     const double duration = Held(MediaPosition).get_Duration();
     if (AtEnd(position, duration)) {
         Held(MediaPosition).put_CurrentPosition(0.0);

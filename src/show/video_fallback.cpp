@@ -38,7 +38,10 @@ void Form1::RunFallback() {
 // (a pass that came late, a stream shorter than its stated length).
 void Form1::LoopFallback() {
     if (!Session) return;
-    const double position = Session->Position();
+    std::optional<double> read;
+    Try([&] { read = Session->Position(); });
+    if (VideoStalled(read, Session->Broken())) return;
+    const double position = *read;
     const double duration = Session->Duration();
     if (AtEnd(position, duration) || Session->Ended()) {
         Session->Restart();

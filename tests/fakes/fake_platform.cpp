@@ -247,13 +247,16 @@ private:
 
 class FakeMediaEvent final : public platform::MediaEvent, GraphReference {
 public:
-    FakeMediaEvent(CallLog& log, GraphOutcome& graph) : GraphReference(graph), log_(log) {}
+    FakeMediaEvent(CallLog& log, GraphState& state, GraphOutcome& graph)
+        : GraphReference(graph), log_(log), state_(state) {}
     ~FakeMediaEvent() override { log_.calls.push_back("MediaEvent.Release()"); }
     std::intptr_t Handle() override { return 0; }
     void TakeNews() override { log_.Call("MediaEvent.TakeNews"); }
+    bool Broken() override { return state_.broken; }
 
 private:
     CallLog& log_;
+    GraphState& state_;
 };
 
 class FakeMediaControl final : public platform::MediaControl, GraphReference {
@@ -286,7 +289,7 @@ public:
     }
     std::unique_ptr<platform::MediaEvent> QueryMediaEvent() override {
         log_.Call("MediaControl.QueryMediaEvent");
-        return std::make_unique<FakeMediaEvent>(log_, graph_);
+        return std::make_unique<FakeMediaEvent>(log_, state_, graph_);
     }
 
 private:
@@ -330,6 +333,7 @@ public:
         log_.Call("Session.Ended");
         return state_.ended;
     }
+    bool Broken() override { return state_.broken; }
 
 private:
     CallLog& log_;

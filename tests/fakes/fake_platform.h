@@ -161,6 +161,7 @@ struct GraphState {
     double position = 0;
     double duration = 10;
     platform::Rendered rendered{true, true};
+    bool broken = false;  // an error event came (asked without a log entry)
 };
 
 // What became of the graphs.
@@ -188,6 +189,7 @@ struct SessionState {
     double position = 0;
     double duration = 10;
     bool ended = false;
+    bool broken = false;  // an error event came (asked without a log entry)
 };
 
 // What became of the sessions.
@@ -297,6 +299,7 @@ public:
     void TurnDisplayOff(std::intptr_t window) override;
     void WatchDisplay(std::intptr_t window) override;
     platform::PowerNews TakeNews() override { return std::exchange(news, {}); }
+    bool SessionLocked() override { return locked; }
 
     bool onBattery = false;
     platform::DisplayTimeout ac{platform::PlanRead::NoLibrary, 0};
@@ -307,6 +310,7 @@ public:
     platform::PowerNews news;
     std::vector<std::intptr_t> turnedOff;  // the window of each request to turn the display off
     std::function<void()> whenOff;         // runs at each such request
+    bool locked = false;
 
 private:
     CallLog& log_;

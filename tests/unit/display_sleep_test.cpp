@@ -116,11 +116,31 @@ TEST_F(DisplaySleepTest, TheMomentStopsTheShowThenTurnsTheDisplayOff) {
     EXPECT_THAT(after, Not(Contains("Mp3.playState()")));
 }
 
-TEST_F(DisplaySleepTest, ADisplayRequestOfAnotherProgramKeepsTheDisplayOn) {
+TEST_F(DisplaySleepTest, ADisplayRequestOfAnotherProgramKeepsTheDisplayOnAndIsLookedAtAgainEachMinute) {
     f.power.requests = platform::DisplayRequests::Held;
-    Run({[this] { Later(6000); }, [] {}});
+    Run({[this] { Later(6000); }, [this] { Later(30000); }, [this] { Later(30000); },
+         [this] { f.power.requests = platform::DisplayRequests::None; }, [this] { Later(60000); }, [] {}});
+    EXPECT_FALSE(f.graphs.outcome.running);
     EXPECT_EQ(f.graphs.outcome.held, 0);
-    EXPECT_THAT(f.power.turnedOff, IsEmpty());
+    // At the moment, a minute later (a wake after 30 s looks not), and a minute after that.
+    EXPECT_EQ(f.log.Named("Power.DisplayRequested").size(), 3u);
+    EXPECT_THAT(f.power.turnedOff, ElementsAre(0x1234));
+    EXPECT_THAT(Waits(), ElementsAre(show::kRequestLookMs, 30000, show::kRequestLookMs, show::kRequestLookMs,
+                                     show::kForever, show::kForever));
+}
+
+TEST_F(DisplaySleepTest, ALockedSessionKeepsTheShowStoppedUntilItIsUnlocked) {
+    Run({[this] { f.power.locked = true; },  // while playing
+         [this] { f.power.news.display = DisplayState::Off; },
+         [this] { f.power.news.display = DisplayState::On; },  // a wake from standby, still locked
+         [] {}, [this] { f.power.locked = false; }, [] {}});
+    EXPECT_THAT(f.log.Named("Mp3.close"), ElementsAre("Mp3.close()"));
+    // Built and played again once unlocked, not before.
+    EXPECT_EQ(f.log.Named("MediaControl.RenderFile").size(), 2u);
+    EXPECT_EQ(f.log.Named("Mp3.put_URL").size(), 2u);
+    EXPECT_THAT(Waits(), ElementsAre(show::kForever, show::kForever, show::kForever, show::kForever,
+                                     show::kPlayingCapMs, show::kPlayingCapMs));
+    EXPECT_TRUE(f.graphs.outcome.running);
 }
 
 TEST_F(DisplaySleepTest, AMomentPassedBeforeTheStartTurnsTheDisplayOffAtOnceAndStartsNothing) {
@@ -177,6 +197,8 @@ TEST_F(DisplaySleepTest, DisplayOffByNotificationStopsTheShowAndOnAgainResumesIt
 }
 
 TEST_F(DisplaySleepTest, AStopThatDoesNotReturnKeepsNeitherTheDisplayOnNorTheResumeFromWaiting) {
+    // The request seen may be that of the stuck graph itself.
+    f.power.requests = platform::DisplayRequests::Held;
     Run({[this] {
              f.background.holdWork = true;  // the stop's thread hangs
              Later(6000);

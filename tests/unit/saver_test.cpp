@@ -96,16 +96,20 @@ TEST_F(SaverTest, AFailingPlayerEndsTheSaverWithItsError) {
     EXPECT_THROW(form.Load(), platform::Error);
 }
 
-TEST_F(SaverTest, ACloseRequestEndsTheLoopWithoutTouchingTheReleasedVideo) {
-    f.window.script = {[this] { f.window.events->OnUnload(); }};
+// The stop's thread held: a graph whose Stop never returns.
+TEST_F(SaverTest, ACloseRequestHandsTheVideoToTheStopsThreadAndEndsTheLoopAtOnce) {
+    f.window.script = {[this] {
+        f.background.holdWork = true;
+        f.window.events->OnUnload();
+    }};
     form.Load();  // returns: the window is gone
-    // No graph is left, running or held, and the loop ended with that pass.
+    // Nothing stopped on the window's thread; the stop's thread stops and lets go of it.
     EXPECT_EQ(form.MediaControl, nullptr);
-    EXPECT_EQ(form.VideoWindow, nullptr);
+    EXPECT_TRUE(f.graphs.outcome.running);
+    EXPECT_EQ(f.cursor.count, 0);
+    f.background.Finish();
     EXPECT_FALSE(f.graphs.outcome.running);
     EXPECT_EQ(f.graphs.outcome.held, 0);
-    EXPECT_EQ(f.cursor.count, 0);
-    EXPECT_EQ(f.log.Named("Window.DoEvents").size(), 1u);
 }
 
 TEST_F(SaverTest, PreviewShowsThePictureAndReturns) {

@@ -5,7 +5,8 @@ the screen's blackness. The generated media's tones are told apart by pitch (med
 import subprocess
 import time
 
-from conftest import SHOW_TIMEOUT
+from conftest import FIGURES, SHOW_TIMEOUT, end_with_key, start_show, wait_for_picture
+from media import VIDEO_TONE
 from rig import RATE, mean_rgb_outside, picture_difference, tone_level
 
 HEARD = 0.02        # tone level; the show's tones play at about 0.07 to 0.35
@@ -95,3 +96,39 @@ def assert_black_around_controls(rig, form, shot, when=""):
     assert area < 0.05 * form.rect[2] * form.rect[3], f"large visible windows on the form{when}: {controls}"
     colour = mean_rgb_outside(shot, controls)
     assert max(colour) < DARK, f"the screen is not black around the form's controls{when} ({colour}, {shot.name})"
+
+
+# A looped clip's picture must move in every stretch this long, and its soundtrack may
+# fall silent no longer than SILENCE at a time.
+STILL = 3.0
+SILENCE = 1.0
+
+
+def watch_loops(rig, tmp_path, seconds):
+    """A screenshot about every second and the sink recorded for seconds: (the longest
+    stretch in which the picture did not move, the soundtrack's longest silence), in seconds."""
+    shots = []
+    with rig.record(tmp_path / "loops.raw") as recording:
+        start = time.monotonic()
+        while time.monotonic() - start < seconds:
+            shots.append((time.monotonic(), rig.screenshot(tmp_path / f"loop-{len(shots)}.png")))
+            time.sleep(max(0.0, start + len(shots) - time.monotonic()))
+    samples = recording.stop()
+    still, since = 0.0, shots[0][0]
+    for (_, before), (at, after) in zip(shots, shots[1:]):
+        if picture_difference(before, after) > MOVED:
+            since = at
+        still = max(still, at - since)
+    return still, longest_silence(levels(samples, VIDEO_TONE))
+
+
+def assert_loops_without_stall(rig, saver_dir, media_dir, tmp_path):
+    """A short clip played for 24 s: its picture moves in every STILL seconds and its
+    soundtrack is never silent for SILENCE."""
+    saver, _ = start_show(rig, saver_dir, media_dir, sound="1")
+    wait_for_picture(rig, tmp_path / "start.png")
+    still, silence = watch_loops(rig, tmp_path, 24)
+    FIGURES.append(f"2 s clip looped 24 s: picture still up to {still:.1f} s, soundtrack silent up to {silence:.2f} s")
+    assert still < STILL, f"the picture stood still for {still:.1f} s"
+    assert silence < SILENCE, f"the soundtrack was silent for {silence:.2f} s"
+    end_with_key(rig, saver)

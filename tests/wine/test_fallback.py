@@ -8,8 +8,8 @@ import time
 import pytest
 
 from conftest import SHOW_TIMEOUT, end_with_key, start_show, wait_for_picture
-from measure import (FULL_VOLUME, HEARD, LOOKS_LIKE, MOVED, SILENT, assert_black_around_controls, likeness, loudest,
-                     watch_late)
+from measure import (FULL_VOLUME, HEARD, LOOKS_LIKE, MOVED, SILENT, assert_black_around_controls,
+                     assert_loops_without_stall, likeness, loudest, watch_late)
 from media import (MUSIC_NAME, VIDEO_NAME, VIDEO_SECONDS, VIDEO_TONE, extract_frame, make_damaged_mp4, make_mp4,
                    make_music, make_video)
 from power_plan import (PLAN, assert_stopped_at_the_moment, give_first_input, run_with_plan, set_plan,
@@ -71,6 +71,14 @@ def test_sound_on_plays_the_soundtrack_at_full_volume_and_the_mp4_loops(rig, mp4
     assert moved > MOVED or soundtrack > HEARD, \
         f"{VIDEO_SECONDS + 1} s in, the picture stands still ({moved:.1f}) and the soundtrack is silent ({soundtrack:.3f})"
     end_with_key(rig, saver)
+
+
+def test_a_two_second_mp4_loops_for_24_s_with_no_stall(rig, saver_dir, tmp_path):
+    """Wine's session stalls now and then at a rewind; the watchdog builds it again."""
+    media_dir = tmp_path / "media"
+    media_dir.mkdir()
+    make_mp4(media_dir / VIDEO_NAME, 2)
+    assert_loops_without_stall(rig, saver_dir, media_dir, tmp_path)
 
 
 def test_avi_whose_picture_directshow_cannot_show_plays_through_media_foundation(rig, saver_dir, tmp_path):

@@ -3,6 +3,8 @@ cleanly: damaged files, a file nobody may open, a graph whose build never return
 log-off."""
 
 import os
+import shutil
+import subprocess
 import threading
 import time
 
@@ -10,7 +12,7 @@ import pytest
 
 from conftest import FIGURES, SHOW_TIMEOUT, form_windows, ini_for, start_show, wait_for_picture
 from media import MUSIC_NAME, VIDEO_NAME, damaged
-from rig import wait_pid_exit, write_ini
+from rig import REPO, mean_rgb_outside, rms, wait_pid_exit, write_ini
 
 # A key must end the saver within this long, whatever the media are doing.
 PROMPT = 1.0
@@ -18,6 +20,9 @@ PROMPT = 1.0
 # graph's build to be under way or over, depending on the damage.
 SETTLE = 0.6
 
+WM_CLOSE = 0x0010
+WM_WTSSESSION_CHANGE = 0x02B1
+WTS_SESSION_LOCK, WTS_SESSION_UNLOCK = 7, 8
 WM_QUERYENDSESSION = 0x0011
 WM_ENDSESSION = 0x0016
 
@@ -160,3 +165,49 @@ def test_a_cancelled_log_off_leaves_the_saver_running(rig, media, saver_dir, tmp
     assert saver.running()
     end_with_key_at_once(rig, saver)
     assert saver.wait(SHOW_TIMEOUT) == 0
+
+
+@pytest.fixture(scope="module")
+def stuck_stop_saver():
+    """The test build whose video graph's Stop never returns, built on first use."""
+    build = REPO / "build" / "windows"
+    subprocess.run(["cmake", "--build", str(build), "--target", "Trevlin_stuck_stop"], check=True,
+                   capture_output=True, timeout=900)
+    return build / "Trevlin_stuck_stop.scr"
+
+
+@pytest.mark.parametrize("how", ["close", "log-off"])
+def test_close_or_log_off_ends_at_once_while_the_graphs_stop_hangs(rig, media, saver_dir, stuck_stop_saver,
+                                                                   tmp_path, how):
+    shutil.copy2(stuck_stop_saver, saver_dir / "Trevlin.scr")
+    saver, form = start_show(rig, saver_dir, media.put(tmp_path / "media"), sound="1")
+    wait_for_picture(rig, tmp_path / "picture.png")
+    pid = saver.linux_pid
+    # The probe's own start is no part of the saver's time: that of one look, just before.
+    looked = time.monotonic()
+    rig.cursor_shown()
+    probe = time.monotonic() - looked
+    asked = time.monotonic()
+    # What Alt+F4 sends on Windows; under Wine an X key press of it reaches no WM_CLOSE.
+    rig.send(form, *{"close": (WM_CLOSE,), "log-off": (WM_ENDSESSION, 1, 0)}[how])
+    ended = wait_pid_exit(pid, SHOW_TIMEOUT)
+    assert ended is not None, f"{how}: the saver was still running {SHOW_TIMEOUT} s later"
+    took = ended - asked - probe
+    assert took < PROMPT, f"{how}: the saver took {took:.2f} s to end"
+
+
+def test_a_locked_session_keeps_the_show_stopped_until_it_is_unlocked(rig, media, saver_dir, tmp_path):
+    """Wine sends no lock notices of its own: the test sends what Windows would."""
+    saver, form = start_show(rig, saver_dir, media.put(tmp_path / "media"), sound="1")
+    wait_for_picture(rig, tmp_path / "picture.png")
+    rig.send(form, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0)
+    time.sleep(1.0)
+    with rig.record(tmp_path / "locked.raw") as recording:
+        time.sleep(1.0)
+    sound = rms(recording.stop())
+    controls = [c.rect for c in rig.children(form) if c.visible]
+    screen = max(mean_rgb_outside(rig.screenshot(tmp_path / "locked.png"), controls))
+    assert sound < 0.005 and screen < 2.0, f"locked, the show plays on (sound {sound:.3f}, screen {screen:.0f})"
+    rig.send(form, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0)
+    wait_for_picture(rig, tmp_path / "unlocked.png")
+    end_with_key_at_once(rig, saver)

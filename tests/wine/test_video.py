@@ -6,10 +6,10 @@ import time
 import pytest
 
 from conftest import end_with_key, start_show, wait_for_picture
-from measure import (FULL_VOLUME, HEARD, LOOKS_LIKE, MOVED, SILENT, assert_black_around_controls, likeness, listen,
-                     loudest, watch_late)
+from measure import (FULL_VOLUME, HEARD, LOOKS_LIKE, MOVED, SILENT, assert_black_around_controls,
+                     assert_loops_without_stall, likeness, listen, loudest, watch_late)
 from media import (BROKEN_VIDEOS, MUSIC_NAME, MUSIC_TONE, VIDEO_NAME, VIDEO_SECONDS, VIDEO_TONE, extract_frame,
-                   make_music, make_sized_video, put_broken_video)
+                   make_music, make_sized_video, make_video, put_broken_video)
 from rig import picture_difference, tone_level, typical_level
 
 
@@ -105,3 +105,10 @@ def test_unplayable_video_leaves_black_screen_with_music(rig, media, saver_dir, 
 
     end_with_key(rig, saver)
     assert [w for w in saver.seen_windows() if w.cls == "#32770"] == []
+
+
+def test_a_two_second_avi_loops_for_24_s_with_no_stall(rig, saver_dir, tmp_path):
+    media_dir = tmp_path / "media"
+    media_dir.mkdir()
+    make_video(media_dir / VIDEO_NAME, 2)
+    assert_loops_without_stall(rig, saver_dir, media_dir, tmp_path)

@@ -226,13 +226,10 @@ LRESULT FormWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_QUERYENDSESSION:
         return TRUE;  // nothing to save: the session may end
     case WM_ENDSESSION:
-        // Log-off or shut-down: a close request of the system's. After this
-        // message the system may end the process at any moment, so it ends
-        // here, with the graphs stopped.
-        if (wParam) {
-            events_->OnUnload();
-            EndProcess(0);
-        }
+        // Log-off or shut-down: after this message the system may end the
+        // process at any moment, so it ends here. Nothing is stopped first:
+        // a graph's Stop that hangs would hold up the user's session.
+        if (wParam) EndProcess(0);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -243,6 +240,12 @@ LRESULT FormWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_POWERBROADCAST:
         NotePowerBroadcast(wParam, lParam);
         return TRUE;
+    case WM_WTSSESSION_CHANGE:
+        NoteSessionChange(wParam);
+        // Sent, it may be handled inside the show loop's wait without ending
+        // it; a posted message ends it, so that an unlock is seen at once.
+        PostMessageW(hwnd_, WM_NULL, 0, 0);
+        return 0;
     default: break;
     }
     return DefWindowProcW(hwnd_, msg, wParam, lParam);

@@ -18,6 +18,12 @@ constexpr int kSystemExecutionState = 16;  // POWER_INFORMATION_LEVEL
 constexpr WPARAM kMonitorOff = 2;          // SC_MONITORPOWER's "off"
 
 platform::PowerNews news;  // the window's thread only
+bool locked = false;       // the same
+
+using RegisterSessionNotification = BOOL(WINAPI*)(HWND, DWORD);
+constexpr DWORD kThisSession = 0;  // NOTIFY_FOR_THIS_SESSION
+constexpr WPARAM kSessionLock = 0x7;
+constexpr WPARAM kSessionUnlock = 0x8;
 
 platform::DisplayState StateOf(DWORD value) {
     switch (value) {
@@ -83,11 +89,26 @@ void Power::TurnDisplayOff(std::intptr_t window) {
     SendMessageW(reinterpret_cast<HWND>(window), WM_SYSCOMMAND, SC_MONITORPOWER, kMonitorOff);
 }
 
-// Never unregistered: the process ends with the window.
+// Never unregistered: the process ends with the window. wtsapi32 is loaded
+// here, the one run that needs it, rather than with every run.
 void Power::WatchDisplay(std::intptr_t window) {
     HWND hwnd = reinterpret_cast<HWND>(window);
     if (!RegisterPowerSettingNotification(hwnd, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE))
         RegisterPowerSettingNotification(hwnd, &kMonitorPowerOn, DEVICE_NOTIFY_WINDOW_HANDLE);
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    if (HMODULE wts = LoadLibraryW((std::wstring(folder) + L"\\wtsapi32.dll").c_str())) {
+        if (const auto notify = ProcAddress<RegisterSessionNotification>(wts, "WTSRegisterSessionNotification"))
+            notify(hwnd, kThisSession);
+    }
+}
+
+bool Power::SessionLocked() { return locked; }
+
+void NoteSessionChange(WPARAM event) {
+    if (event == kSessionLock) locked = true;
+    if (event == kSessionUnlock) locked = false;
 }
 
 platform::PowerNews Power::TakeNews() {

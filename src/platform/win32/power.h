@@ -19,6 +19,7 @@ public:
     void TurnDisplayOff(std::intptr_t window) override;
     void WatchDisplay(std::intptr_t window) override;
     platform::PowerNews TakeNews() override;
+    bool SessionLocked() override;
 
 private:
     HMODULE Library();
@@ -29,5 +30,7 @@ private:
 // Called by the window that WatchDisplay named, on its thread, for each
 // WM_POWERBROADCAST: kept for the next TakeNews.
 void NotePowerBroadcast(WPARAM event, LPARAM data);
+// The same, for each WM_WTSSESSION_CHANGE.
+void NoteSessionChange(WPARAM event);
 
 }  // namespace win32

@@ -1,7 +1,11 @@
 #include "platform/win32/stop_list.h"
 
+#include <objbase.h>
+
+#include <cstdint>
 #include <map>
 #include <utility>
+#include <vector>
 
 #include "platform/win32/threads.h"
 
@@ -14,7 +18,11 @@ struct List {
     SRWLOCK lock = SRWLOCK_INIT;
     std::map<int, ComPtr<IUnknown>> graphs;  // graphs and sessions
     int next = 0;
+    bool failing = false;  // the list has been run: the error box is coming
 };
+
+// However many graphs hang in their Stop, the box comes after this long.
+constexpr DWORD kStopWaitMs = 1000;
 
 List& TheList() {
     static List list;
@@ -43,14 +51,31 @@ void Stop(IUnknown& entry) {
     }
 }
 
+// 0 for a graph that comes after the list was run (a music open still in
+// its build then): stopped at once on its own thread, so nothing starts to
+// play behind the box.
 int Add(IUnknown& entry) {
     ComPtr<IUnknown> held;
     entry.AddRef();
     held.attach(&entry);
-    Lock locked(TheList().lock);
-    const int id = ++TheList().next;
-    TheList().graphs.emplace(id, std::move(held));
-    return id;
+    {
+        Lock locked(TheList().lock);
+        if (!TheList().failing) {
+            const int id = ++TheList().next;
+            TheList().graphs.emplace(id, std::move(held));
+            return id;
+        }
+    }
+    Stop(entry);
+    return 0;
+}
+
+DWORD WINAPI StopOne(void* entry) {
+    ComPtr<IUnknown> graph;
+    graph.attach(static_cast<IUnknown*>(entry));
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    Stop(*graph.get());
+    return 0;
 }
 
 }  // namespace
@@ -79,13 +104,29 @@ StopOnFailure& StopOnFailure::operator=(StopOnFailure&& other) noexcept {
     return *this;
 }
 
+// Each graph on a thread of its own, waited for together: one whose Stop
+// never returns holds up neither the others nor the box for long. Threads
+// still stopping go with the process.
 void StopEveryGraph() {
     std::map<int, ComPtr<IUnknown>> graphs;
     {
         Lock locked(TheList().lock);
+        TheList().failing = true;
         graphs = std::exchange(TheList().graphs, {});
     }
-    for (auto& [id, graph] : graphs) Stop(*graph.get());
+    std::vector<HANDLE> threads;
+    for (auto& [id, graph] : graphs) {
+        HANDLE thread = CreateThread(nullptr, 0, &StopOne, graph.get(), 0, nullptr);
+        if (!thread) continue;  // left playing: the box matters more
+        static_cast<void>(graph.detach());  // the thread's reference now
+        threads.push_back(thread);
+    }
+    const DWORD deadline = GetTickCount() + kStopWaitMs;
+    for (HANDLE thread : threads) {
+        const DWORD left = deadline - GetTickCount();
+        WaitForSingleObject(thread, static_cast<std::int32_t>(left) > 0 ? left : 0);
+        CloseHandle(thread);
+    }
 }
 
 }  // namespace win32

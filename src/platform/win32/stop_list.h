@@ -12,7 +12,8 @@ namespace win32 {
 // A graph's place on the list, for as long as this lives. The list holds a
 // reference of its own: a graph released on another thread while the list is
 // being run stays whole until the list is done with it. Made and dropped on
-// any thread.
+// any thread. Whoever stops a graph drops its place first: a Stop that never
+// returns is then not met again by the list's.
 class StopOnFailure {
 public:
     StopOnFailure() = default;
@@ -27,7 +28,8 @@ private:
 };
 
 // Stops and empties every graph on the list, and stops every session: their decoders end their
-// threads, whoever still holds the graphs themselves.
+// threads, whoever still holds the graphs themselves. Waits a second at most in all; a graph
+// registered from then on is stopped as it registers.
 void StopEveryGraph();
 
 }  // namespace win32

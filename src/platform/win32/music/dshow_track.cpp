@@ -15,6 +15,7 @@ constexpr std::int32_t kSilence = -10000;  // hundredths of a decibel
 }  // namespace
 
 DShowTrack::Graph::~Graph() {
+    stop = StopOnFailure();  // off the list before its Stop, which may hang
     if (control) static_cast<void>(control->Stop());
 }
 

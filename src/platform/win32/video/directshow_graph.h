@@ -30,10 +30,12 @@ public:
     // Null when the graph gave none: nothing to wake on.
     std::intptr_t Handle() override { return reinterpret_cast<std::intptr_t>(handle_); }
     void TakeNews() override;
+    bool Broken() override;
 
 private:
     ComPtr<IMediaEventEx> events_;
     HANDLE handle_ = nullptr;  // the graph's; never ours to close
+    bool broken_ = false;
 };
 
 class DirectShowGraphs final : public platform::MediaGraphs {

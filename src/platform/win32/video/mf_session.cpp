@@ -49,13 +49,16 @@ public:
         if (FAILED(session_->EndGetEvent(result, event.put()))) return Unhook();
         MediaEventType type = MEUnknown;
         event->GetType(&type);
-        if (type == MESessionEnded) {
+        HRESULT status = S_OK;
+        event->GetStatus(&status);
+        if (type == MESessionClosed) return Unhook();
+        if (FAILED(status) || type == MEError || type == MEAudioSessionDeviceRemoved || type == MESessionStopped) {
+            NoteBroken();
+        } else if (type == MESessionEnded) {
             RestartOrNoteEnd();
         } else if (type == MESessionStarted) {
             Lock held(lock_);
             starting_ = false;
-        } else if (type == MESessionClosed) {
-            return Unhook();
         }
         if (FAILED(session_->BeginGetEvent(this, nullptr))) return Unhook();
         return S_OK;
@@ -97,8 +100,22 @@ public:
         Lock held(lock_);
         return starting_;
     }
+    bool Broken() {
+        Lock held(lock_);
+        return broken_;
+    }
 
 private:
+    // The session plays no more: after a lost device its audio renderer is
+    // of no use, and a stop nobody asked for is never followed by a start.
+    // The window's wait wakes, to build it again at once.
+    void NoteBroken() {
+        Lock held(lock_);
+        if (closing_) return;
+        broken_ = true;
+        SetEvent(wake_);
+    }
+
     // At the session's end: starts it again if a restart waits for it. The
     // start is asked for under the lock, so that it never follows Closing.
     void RestartOrNoteEnd() {
@@ -124,6 +141,7 @@ private:
     bool starting_ = false;  // asked to start, not yet started
     bool restartAtEnd_ = false;
     bool closing_ = false;
+    bool broken_ = false;
 };
 
 class Session final : public platform::MediaSession {
@@ -185,6 +203,7 @@ public:
     }
     double Duration() override { return duration_; }
     bool Ended() override { return events_->Ended(); }
+    bool Broken() override { return events_->Broken(); }
 
 private:
     ComPtr<IMFMediaSession> session_;

@@ -81,7 +81,10 @@ void MirrorPainter::SetCovers(std::vector<HWND> covers) {
     covers_ = std::move(covers);
 }
 
+// Under both locks: a paint step under way finishes first, and none starts
+// after, so nothing lands on a cover once this returns.
 void MirrorPainter::Close() {
+    Lock painting(paintLock_);
     Lock held(queueLock_);
     closed_ = true;
     SetEvent(arrived_);
@@ -115,9 +118,12 @@ void MirrorPainter::Run() {
                 painting_.assign(covers_.begin(), covers_.end());
             }
             if (!converted) continue;
+            // Closed during the wait or the conversion: the covers have been blanked since.
+            Lock held(paintLock_);
+            if (closed_) return;
             for (HWND cover : painting_) {
                 if (HDC dc = GetDC(cover)) {
-                    Paint(cover, dc);
+                    PaintShown(cover, dc);
                     ReleaseDC(cover, dc);
                 }
             }
@@ -127,6 +133,10 @@ void MirrorPainter::Run() {
 
 bool MirrorPainter::Paint(HWND window, HDC dc) {
     Lock held(paintLock_);
+    return PaintShown(window, dc);
+}
+
+bool MirrorPainter::PaintShown(HWND window, HDC dc) {
     if (shown_.pixels.empty()) return false;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);

@@ -53,6 +53,7 @@ private:
     };
     LONGLONG Now();
     void Recycle(Picture& picture);
+    bool PaintShown(HWND window, HDC dc);  // paintLock_ held
 
     std::vector<HWND> covers_;  // under queueLock_
     std::vector<HWND> painting_;  // the painter's thread's copy
@@ -64,7 +65,7 @@ private:
     std::deque<Picture> pending_;
     std::vector<std::vector<std::uint8_t>> spare_;  // buffers to copy into, so a picture costs no allocation
     platform::MirrorTiming timing_;
-    bool closed_ = false;
+    bool closed_ = false;  // written under both locks, read under either
 
     // Shared between the painter's thread and the covers' repaints.
     SRWLOCK paintLock_ = SRWLOCK_INIT;
