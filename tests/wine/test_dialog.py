@@ -1,22 +1,21 @@
 """The configuration dialog (/c): its controls, what OK and Cancel do to Trevlin.ini, its
 error messages and its two web links. Clicks are real pointer clicks on the X display."""
 
-import contextlib
 import subprocess
 
 import pytest
 
 from conftest import form_windows
-from rig import RigError, click, controls, focused_window, winpath, write_ini
+from dialogs import (CHECKED, GENEROUS, INDETERMINATE, UNCHECKED, box_state, control, immutable, message_boxes, open_dialog,
+                     sound_setting, toggle_box, wait_for_message_box)
+from rig import click, controls, focused_window, winpath, write_ini
 
-GENEROUS = 10  # seconds; these are not timing tests
 
 WS_CAPTION = 0x00C00000
 WS_THICKFRAME = 0x00040000
 WS_MAXIMIZEBOX = 0x00010000
 WS_EX_DLGMODALFRAME = 0x00000001
 
-UNCHECKED, CHECKED, INDETERMINATE = 0, 1, 2
 
 MAKER_LINK = "http://www.trevlin.example"
 CODEC_LINK = "http://codec.test/download/windows.html"
@@ -44,63 +43,6 @@ SS_TYPEMASK = 0x1F
 SS_LEFT = 0x0
 SS_LEFTNOWORDWRAP = 0xC
 CLIP_ALLOWED = 4  # pixels of its text a one-line label may lose at its right edge
-
-
-def open_dialog(rig, folder):
-    saver = rig.start_saver(folder, "/c", watch=True)
-    try:
-        dialog = rig.wait_for(lambda: [w for w in form_windows(saver.windows()) if w.text == "Configure"],
-                              GENEROUS, what="the Configure dialog")[0]
-    except RigError as error:
-        raise AssertionError(f"{error}; windows of the program: {saver.windows(visible_only=False)}") from None
-    return saver, dialog
-
-
-def control(rig, dialog, caption):
-    return next(c for c in controls(rig, dialog)[1] if c.text == caption)
-
-
-def box_state(rig, dialog):
-    return control(rig, dialog, "Play sound").check
-
-
-def toggle_box(rig, dialog):
-    before = box_state(rig, dialog)
-    click(rig, control(rig, dialog, "Play sound"))
-    rig.wait_for(lambda: box_state(rig, dialog) != before, GENEROUS, what="the check box to change")
-
-
-def message_boxes(saver):
-    return [w for w in saver.windows() if w.cls == "#32770"]
-
-
-def wait_for_message_box(rig, saver):
-    return rig.wait_for(lambda: message_boxes(saver), GENEROUS, what="a message box")[0]
-
-
-def ini_lines(path, unicode=False):
-    """The settings file's lines, checked to be ANSI text (no UTF-16 or UTF-8 byte order
-    mark), or with unicode UTF-16LE after its byte order mark (as the installer writes it)."""
-    data = path.read_bytes()
-    if unicode:
-        assert data.startswith(b"\xff\xfe"), data[:16]
-        return [line.strip() for line in data[2:].decode("utf-16-le").splitlines()]
-    assert not data.startswith((b"\xff\xfe", b"\xfe\xff", b"\xef\xbb\xbf")), data[:16]
-    assert b"\0" not in data, data[:64]
-    return [line.strip() for line in data.decode("cp1252").splitlines()]
-
-
-def sound_setting(path, unicode=False):
-    """The [config] sound value as stored, and all the file's lines."""
-    lines = ini_lines(path, unicode)
-    section, found = None, []
-    for line in lines:
-        if line.startswith("[") and line.endswith("]"):
-            section = line[1:-1].lower()
-        elif section == "config" and line.lower().startswith("sound="):
-            found.append(line.split("=", 1)[1])
-    assert len(found) == 1, lines
-    return found[0], lines
 
 
 def test_dialog_shows_its_controls_in_a_fixed_frame(rig, saver_dir):
@@ -192,16 +134,6 @@ def test_sound_value_that_is_no_number_is_reported_and_no_dialog_opens(rig, save
     assert saver.wait(GENEROUS) == 1
     assert not [w for w in form_windows(saver.seen_windows()) if w.visible]
     assert ini.read_bytes() == before
-
-
-@contextlib.contextmanager
-def immutable(path):
-    # Wine runs as root here, so the DOS read-only attribute would not stop the write.
-    subprocess.run(["chattr", "+i", str(path)], check=True)
-    try:
-        yield path
-    finally:
-        subprocess.run(["chattr", "-i", str(path)], check=True)
 
 
 def test_failed_save_is_reported_and_the_dialog_stays(rig, saver_dir):

@@ -16,8 +16,8 @@ import pytest
 from conftest import start_show, wait_for_picture
 from media import MUSIC_TONE, VIDEO_TONE
 from rig import REPO, click, tone_level, winpath, write_ini
-from test_dialog import INDETERMINATE, control, immutable, open_dialog
-from test_installer import GENEROUS, reg_values, text_values
+from dialogs import INDETERMINATE, control, immutable, open_dialog
+from installs import GENEROUS, reg_values, text_values
 
 sys.path.insert(0, str(REPO / "installer"))
 import packaging  # noqa: E402

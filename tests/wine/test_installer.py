@@ -11,10 +11,7 @@ before left. Registry values are read with Wine's own reg.exe."""
 
 from __future__ import annotations
 
-import re
-import subprocess
 import sys
-import tempfile
 import time
 import zipfile
 from dataclasses import dataclass
@@ -24,16 +21,14 @@ import pytest
 
 from conftest import form_windows, wait_for_picture
 from rig import REPO, click, controls, winpath
-from test_dialog import control, open_dialog, sound_setting, toggle_box
+from dialogs import control, open_dialog, sound_setting, toggle_box
+from installs import GENEROUS, OWN_KEY, UNINSTALL_KEY, reg_set, reg_values, run_installer, text_values, uninstall_quietly
 
 sys.path.insert(0, str(REPO / "installer"))
 import packaging  # noqa: E402
 
-GENEROUS = 30  # seconds; an install takes about one under Wine
 WAITING = 3    # seconds the upgrade is left waiting on the running saver
 
-UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Trevlin"
-OWN_KEY = r"HKCU\Software\Trevlin"
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 SHELL_FOLDERS_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders"
 # The choice a user had before Trevlin: the uninstaller must put it back.
@@ -49,46 +44,6 @@ UNICODE_FOLDER = "\u0141ukasz \u041f\u0435\u0442\u0440"
 
 
 # ---------------------------------------------------------------- registry
-
-def reg_values(rig, key: str) -> dict[str, tuple[str, str]] | None:
-    """A key's values as {name: (type, data)}, or None when the key does not exist. Read
-    through an exported .reg file (UTF-16): reg query's output passes through the console's
-    code page, which turns letters outside it into "?"."""
-    with tempfile.TemporaryDirectory(dir=rig.root) as work:
-        exported = Path(work) / "key.reg"
-        result = subprocess.run(["wine", "reg", "export", key, winpath(exported), "/y"], env=rig.env,
-                                capture_output=True, timeout=GENEROUS)
-        if result.returncode != 0 or not exported.exists():
-            return None
-        text = exported.read_bytes().decode("utf-16")
-    values, header = {}, None
-    wanted = "[" + key.replace("HKCU", "HKEY_CURRENT_USER").lower() + "]"
-    for line in text.replace("\r", "").splitlines():
-        if line.startswith("["):
-            header = line.lower()
-        elif header == wanted and line.startswith('"'):
-            name, data = re.fullmatch(r'"((?:[^"\\]|\\.)*)"=(.*)', line).groups()
-            if data.startswith('"'):
-                values[_unescape(name)] = ("REG_SZ", _unescape(data[1:-1]))
-            elif data.startswith("dword:"):
-                values[_unescape(name)] = ("REG_DWORD", hex(int(data[6:], 16)))
-            else:
-                values[_unescape(name)] = ("other", data)
-    return values
-
-
-def _unescape(text: str) -> str:
-    return re.sub(r"\\(.)", r"\1", text)
-
-
-def reg_set(rig, key: str, name: str, data: str) -> None:
-    subprocess.run(["wine", "reg", "add", key, "/v", name, "/d", data, "/f"], env=rig.env, check=True,
-                   capture_output=True, timeout=GENEROUS)
-
-
-def text_values(values: dict[str, tuple[str, str]] | None, *names: str) -> dict[str, str | None]:
-    values = values or {}
-    return {name: values[name][1] if name in values else None for name in names}
 
 
 # ---------------------------------------------------------------- the package
@@ -166,11 +121,6 @@ def place(rig) -> Place:
     return Place(win, path, path.parent.exists(), profile_tree(path))
 
 
-def run_installer(rig, setup: Path, arguments: str = "/S"):
-    # Not parking the pointer: some of these run beside a saver, which moves would end.
-    return rig.start_command(f'"{winpath(setup)}" {arguments}'.strip(), setup.parent, setup.name, park=False)
-
-
 def profile_tree(install_dir: Path) -> frozenset[str]:
     """Every file and folder in the user's profile (install_dir is in AppData\\Local\\Programs)."""
     home = install_dir.parents[3]
@@ -183,16 +133,6 @@ def new_in_profile(place: Place) -> list[str]:
     delete itself, and Windows lets only administrators delete files at the next start."""
     return sorted(p for p in profile_tree(place.path) - place.profile_before
                   if not any(part.startswith("~nsu") for part in Path(p).parts))
-
-
-def uninstall_quietly(rig, cwd: Path) -> None:
-    """Runs the uninstaller as registered for silent use, and waits until it is done: it
-    goes on from a copy of itself in the temporary folder, and its last step is
-    removing its own registry key."""
-    quiet = text_values(reg_values(rig, UNINSTALL_KEY), "QuietUninstallString")["QuietUninstallString"]
-    assert quiet, "no QuietUninstallString registered"
-    assert rig.start_command(quiet, cwd, "uninstall.exe").wait(GENEROUS) == 0
-    rig.wait_for(lambda: reg_values(rig, OWN_KEY) is None, GENEROUS, what="the uninstaller to finish")
 
 
 def start_menu_entry(rig) -> dict[str, str] | None:

@@ -5,7 +5,6 @@ log-off."""
 import os
 import shutil
 import subprocess
-import threading
 import time
 
 import pytest

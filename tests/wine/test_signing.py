@@ -15,7 +15,7 @@ from pathlib import Path
 import pytest
 
 from rig import REPO
-from test_installer import GENEROUS, run_installer, uninstall_quietly
+from installs import GENEROUS, run_installer, uninstall_quietly
 
 sys.path.insert(0, str(REPO / "installer"))
 import packaging  # noqa: E402
