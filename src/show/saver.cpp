@@ -18,10 +18,10 @@ void Form1::SaverSetUp() {
     p_.window.SetHeight(p_.window.ScreenHeight());
     CoverOtherMonitors();
     p_.cursor.ShowCursor(false);
+    ShareOutVideo();
     // A graph may never finish building (a decoder that hangs, a share that
     // does not answer); built off the window's thread, it cannot keep input
     // from ending the saver. Until it is built the screen stays black.
-    mirror_ = !Covers.empty() && show::VideoOnEveryMonitor(ReadSetting(ini::kMonitors, ini::kMonitorsDefault));
     BuildVideo();
     WatchPowerPlan();
     WaitForVideo();
@@ -34,9 +34,9 @@ void Form1::SaverSetUp() {
 void Form1::BuildVideo() {
     RemoveDShow();
     RemoveFallback();
-    videoBuild_.Start(p_.background, [&platform = p_] {
+    videoBuild_.Start(p_.background, [&platform = p_, plan = Plan()] {
         const std::wstring path = ini::ReadSetting(platform.profile, platform.process, ini::kPath, ini::kPathDefault);
-        return show::BuildDShowGraph(platform, path + L"Trevlin.evc");
+        return show::BuildDShowGraph(platform, path + L"Trevlin.evc", plan);
     });
 }
 
@@ -44,7 +44,7 @@ void Form1::StartShow() {
     showStarted_ = true;
     if (MusicWanted()) PrepareMp3();
     PlaceDShowWindow();
-    if (mirror_) MirrorVideo();
+    MirrorVideo();
     SeekWhereStopped();
     RunDShow();
     RunFallback();
@@ -52,10 +52,27 @@ void Form1::StartShow() {
 }
 
 // Form1 covers the primary monitor; each other one gets a black window of its
-// own, so that nothing of the desktop shows anywhere.
+// own, so that nothing of the desktop shows anywhere. What each shows is read
+// only where there is more than one.
 void Form1::CoverOtherMonitors() {
-    for (const platform::Rect& bounds : show::OtherMonitors(p_.monitors.List()))
+    monitors_ = p_.monitors.List();
+    for (const platform::Rect& bounds : show::OtherMonitors(monitors_))
         Covers.push_back(p_.monitors.Cover(bounds, *this));
+}
+
+// What each monitor shows, by the "monitors" setting; read only where there
+// is more than one.
+void Form1::ShareOutVideo() {
+    if (Covers.empty()) return;
+    use_ = show::ReadMonitorUse(ReadSetting(ini::kMonitors, ini::kMonitorsDefault));
+    const std::vector<platform::Part> parts = show::MonitorParts(monitors_, use_);
+    coverParts_.clear();
+    for (std::size_t i = 0; i < monitors_.size(); ++i) {
+        if (monitors_[i].primary)
+            formPart_ = parts[i];
+        else
+            coverParts_.push_back(parts[i]);
+    }
 }
 
 void Form1::WaitForVideo() {

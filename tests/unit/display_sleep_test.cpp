@@ -229,9 +229,9 @@ TEST_F(DisplaySleepTest, AVideoThroughMediaFoundationStopsAndResumesAsAGraphDoes
                 ElementsAre("Background.Start()", "Session.Position()", "Session.Release()"));
     EXPECT_THAT(f.log.Named("Monitors.Blank"), ElementsAre("Monitors.Blank(4660)", "Monitors.Blank(8193)"));
     EXPECT_GT(From("Session.Release").size(), From("Monitors.Blank").size());
-    // Built anew the same way, and started where it stopped.
-    EXPECT_THAT(f.log.Named("MediaSessions.Open"), ElementsAre("MediaSessions.Open(Trevlin.evc,4660)",
-                                                               "MediaSessions.Open(Trevlin.evc,4660)"));
+    // Built anew the same way, onto the cover too, and started where it stopped.
+    EXPECT_THAT(f.log.Named("MediaSessions.Open"), ElementsAre("MediaSessions.Open(Trevlin.evc,4660,8193)",
+                                                               "MediaSessions.Open(Trevlin.evc,4660,8193)"));
     EXPECT_THAT(f.log.Named("Session.S"), ElementsAre("Session.SetMasterVolume(1)", "Session.Start()",
                                                       "Session.SetMasterVolume(1)", "Session.Seek(3.5)",
                                                       "Session.Start()"));

@@ -109,11 +109,10 @@ public:
     std::unique_ptr<platform::MediaPosition> QueryMediaPosition() override {
         return std::make_unique<GraphPosition>(control_.query<IMediaPosition>());
     }
-    void MirrorVideoTo(const std::vector<std::intptr_t>& windows) override {
-        std::vector<HWND> handles;
-        for (std::intptr_t window : windows) handles.push_back(reinterpret_cast<HWND>(window));
-        MirrorVideo(*control_.get(), handles);
+    void MirrorVideoTo(const std::vector<platform::VideoTarget>& windows) override {
+        MirrorVideo(*control_.get(), windows);
     }
+    void ShowPart(const platform::Part& part) override { win32::ShowPart(*control_.get(), part); }
     std::unique_ptr<platform::MediaEvent> QueryMediaEvent() override {
         return std::make_unique<GraphEvents>(control_.query<IMediaEventEx>());
     }

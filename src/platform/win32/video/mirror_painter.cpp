@@ -25,8 +25,8 @@ LONGLONG PerformanceNow() {
 
 }  // namespace
 
-MirrorPainter::MirrorPainter(std::vector<HWND> covers, ComPtr<IReferenceClock> clock)
-    : covers_(std::move(covers)), clock_(std::move(clock)), arrived_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+MirrorPainter::MirrorPainter(std::vector<platform::VideoTarget> targets, ComPtr<IReferenceClock> clock)
+    : targets_(std::move(targets)), clock_(std::move(clock)), arrived_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
 MirrorPainter::~MirrorPainter() {
     if (arrived_) CloseHandle(arrived_);
@@ -104,10 +104,11 @@ void MirrorPainter::Run() {
                 Lock held(queueLock_);
                 Recycle(next);
             }
-            for (HWND cover : covers_) {
-                if (HDC dc = GetDC(cover)) {
-                    Paint(cover, dc);
-                    ReleaseDC(cover, dc);
+            for (const platform::VideoTarget& target : targets_) {
+                const HWND window = reinterpret_cast<HWND>(target.window);
+                if (HDC dc = GetDC(window)) {
+                    Paint(window, dc);
+                    ReleaseDC(window, dc);
                 }
             }
         }
@@ -124,10 +125,18 @@ bool MirrorPainter::Paint(HWND window, HDC dc) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    platform::Part part;
+    for (const platform::VideoTarget& target : targets_)
+        if (reinterpret_cast<HWND>(target.window) == window) part = target.part;
+    const int width = shown_.size.width, height = shown_.size.height;
+    const int left = static_cast<int>(part.left * width + 0.5), right = static_cast<int>(part.right * width + 0.5);
+    const int top = static_cast<int>(part.top * height + 0.5), bottom = static_cast<int>(part.bottom * height + 0.5);
+    // A bottom-up picture's rows are counted from its bottom.
+    const int sourceY = shown_.bottomUp ? height - bottom : top;
     RECT client{};
     GetClientRect(window, &client);
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchDIBits(dc, 0, 0, client.right, client.bottom, 0, 0, shown_.size.width, shown_.size.height,
+    StretchDIBits(dc, 0, 0, client.right, client.bottom, left, sourceY, right - left, bottom - top,
                   shown_.pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
     return true;
 }
@@ -150,5 +159,7 @@ bool PaintMirroredPicture(HWND cover, HDC dc) {
     auto* held = static_cast<std::shared_ptr<MirrorPainter>*>(GetPropW(cover, kMirrorProperty));
     return held && *held && (*held)->Paint(cover, dc);
 }
+
+bool Mirrored(HWND window) { return GetPropW(window, kMirrorProperty) != nullptr; }
 
 }  // namespace win32

@@ -13,15 +13,17 @@
 
 #include "platform/frame_copy.h"
 #include "platform/mirror_timing.h"
+#include "platform/video_part.h"
 #include "platform/win32/com_ptr.h"
 
 namespace win32 {
 
 class MirrorPainter {
 public:
-    // Times pictures on clock, the graph's reference clock; without one, each
-    // is painted at once.
-    MirrorPainter(std::vector<HWND> covers, ComPtr<IReferenceClock> clock);
+    // Paints into each target's window its part of the picture. Times
+    // pictures on clock, the graph's reference clock; without one, or for a
+    // picture handed over with no start, each is painted at once.
+    MirrorPainter(std::vector<platform::VideoTarget> targets, ComPtr<IReferenceClock> clock);
     ~MirrorPainter();
     MirrorPainter(const MirrorPainter&) = delete;
     MirrorPainter& operator=(const MirrorPainter&) = delete;
@@ -35,8 +37,8 @@ public:
     // The graph is done with the mirror: the loop ends; the last picture
     // painted stays for repaints.
     void Close();
-    // Draws the last picture painted into window, stretched over its inner
-    // area; false when there is none yet.
+    // Draws the last picture painted into window, its part stretched over its
+    // inner area; false when there is none yet.
     bool Paint(HWND window, HDC dc);
 
 private:
@@ -50,7 +52,7 @@ private:
     LONGLONG Now();
     void Recycle(Picture& picture);
 
-    const std::vector<HWND> covers_;
+    const std::vector<platform::VideoTarget> targets_;
     ComPtr<IReferenceClock> clock_;
     HANDLE arrived_ = nullptr;  // set by Handed and Close
 
@@ -72,5 +74,7 @@ void AttachMirror(HWND cover, std::shared_ptr<MirrorPainter> painter);
 void DetachMirror(HWND cover);
 // Draws the last picture of cover's painter; false when there is none.
 bool PaintMirroredPicture(HWND cover, HDC dc);
+// A painter draws into window: its background is the painter's to draw.
+bool Mirrored(HWND window);
 
 }  // namespace win32
