@@ -74,18 +74,19 @@ void Form1::PlaceDShowWindow() {
     Try([&] { Held(VideoWindow).put_Height(p_.window.ClientHeight()); });
     Try([&] { Held(VideoWindow).put_Owner(p_.window.Handle()); });
     Try([&] { Held(VideoWindow).put_FullScreenMode(1); });
-    if (use_ == show::MonitorUse::Span) Try([&] { Held(MediaControl).ShowPart(formPart_); });
     Try([&] { MediaPosition = Held(MediaControl).QueryMediaPosition(); });
     Try([&] { Held(MediaPosition).put_Rate(1.0); });
     Try([&] { MediaEvent = Held(MediaControl).QueryMediaEvent(); });
 }
 
 // The same pictures on the other monitors, from the one decode. Where the
-// platform cannot, those monitors stay black.
+// platform cannot, those monitors stay black. Spanned, Form1 shows its part,
+// set after the mirror: a renderer connected anew shows all of the picture.
 void Form1::MirrorVideo() {
     const show::VideoPlan plan = Plan();
     if (!videoRendered_ || plan.others.empty()) return;
     Try([&] { Held(MediaControl).MirrorVideoTo(plan.others); });
+    if (use_ == show::MonitorUse::Span) Try([&] { Held(MediaControl).ShowPart(formPart_); });
 }
 
 show::VideoPlan Form1::Plan() {

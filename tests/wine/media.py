@@ -213,14 +213,28 @@ def damaged(data: bytes, damage: str) -> bytes:
 FRAME_RATE = 25
 
 
-def make_numbered_video(path: Path, seconds: float = 6) -> Path:
-    """A silent AVI whose every frame is one flat colour telling its number: red for bit 0,
+# A silent video's encoding: AVI (MPEG-4 Part 2) or, for Media Foundation, H.264 in MP4.
+_SILENT = {"avi": ["-c:v", "mpeg4", "-q:v", "2", "-pix_fmt", "yuv420p", "-an", "-f", "avi"],
+           "mp4": ["-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p", "-an", "-f", "mp4"]}
+
+
+def make_numbered_video(path: Path, seconds: float = 6, kind: str = "avi") -> Path:
+    """A silent video whose every frame is one flat colour telling its number: red for bit 0,
     green for bit 1 and blue for bit 2 of the frame number, so eight frames in a row all
     differ and frame_number_bits() reads the number back from any pixel of it."""
     _ffmpeg("-f", "lavfi", "-i",
             f"color=c=black:s=320x240:r={FRAME_RATE}:d={seconds},"
             "geq=r='255*mod(N,2)':g='255*mod(floor(N/2),2)':b='255*mod(floor(N/4),2)'",
-            "-c:v", "mpeg4", "-q:v", "2", "-pix_fmt", "yuv420p", "-an", "-f", "avi", str(path))
+            *_SILENT[kind], str(path))
+    return Path(path)
+
+
+def make_halves_video(path: Path, kind: str = "avi", seconds: float = 6) -> Path:
+    """A silent video whose left half is red and right half blue."""
+    _ffmpeg("-f", "lavfi", "-i",
+            f"color=c=black:s=320x240:r={FRAME_RATE}:d={seconds},"
+            "geq=r='255*lt(X,W/2)':g=0:b='255*gte(X,W/2)'",
+            *_SILENT[kind], str(path))
     return Path(path)
 
 
