@@ -83,7 +83,10 @@ void MirrorPainter::Close() {
 
 void MirrorPainter::Run() {
     for (;;) {
-        WaitForSingleObject(arrived_, INFINITE);
+        // Waits as a window's thread does: the system may hold back what a
+        // thread drew until it is idle (Wine shows it only then).
+        GdiFlush();
+        MsgWaitForMultipleObjects(1, &arrived_, FALSE, INFINITE, QS_ALLINPUT);
         for (;;) {
             Picture next;
             LONGLONG wait = 0;
