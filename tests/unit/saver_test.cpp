@@ -281,10 +281,13 @@ TEST_F(MonitorsTest, SpannedFormAndCoversGetTheirPartsOnBothPaths) {
         f.window.script = {[this] { f.window.events->OnKeyPress(); }};
         EXPECT_THROW(saver.Load(), fakes::ProgramEnded);
         const std::string cover = std::to_string(saver.Covers.at(0));
+        const bool span = value == std::wstring(L"span");
         EXPECT_THAT(f.log.Named("MediaSessions.Open"),
-                    ElementsAre(value == std::wstring(L"span")
-                                    ? "MediaSessions.Open(Trevlin.evc,4660[0 0 0.5 1]," + cover + "[0.5 0 1 1])"
-                                    : "MediaSessions.Open(Trevlin.evc,4660)"));
+                    ElementsAre(span ? "MediaSessions.Open(Trevlin.evc,4660[0 0 0.5 1]," + cover + "[0.5 0 1 1])"
+                                     : "MediaSessions.Open(Trevlin.evc,4660)"));
+        // Placed again (after the monitors changed) with the same part.
+        saver.PlaceVideo();
+        EXPECT_THAT(f.log.Named("Session.Place"), ElementsAre(span ? "Session.Place([0 0 0.5 1])" : "Session.Place()"));
     }
 }
 

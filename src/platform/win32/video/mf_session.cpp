@@ -230,19 +230,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<platform::MediaSession> MediaSessions::Open(const std::wstring& file, const platform::VideoTarget& form,
-                                                            const std::vector<platform::VideoTarget>& others) {
-    const Mf& mf = LoadMf();
-    UseCom();
-    Drawn drawn;
-    drawn.form = reinterpret_cast<HWND>(form.window);
-    // More than one window: the picture comes to the painter, which draws it
-    // into each at the same moment; the renderer would draw into one only.
-    if (!others.empty()) {
-        drawn.painted.push_back(form);
-        drawn.painted.insert(drawn.painted.end(), others.begin(), others.end());
-        drawn.painter = std::make_shared<MirrorPainter>(drawn.painted, ComPtr<IReferenceClock>());
-    }
+namespace {
+
+std::unique_ptr<platform::MediaSession> OpenDrawn(const Mf& mf, const std::wstring& file, const platform::Part& part,
+                                                  Drawn drawn) {
     const VideoSink videoSink = [&](IMFMediaTypeHandler& stream) {
         if (drawn.painter) return GrabberSink(mf, stream, drawn.painter);
         ComPtr<IMFActivate> renderer;
@@ -278,12 +269,37 @@ std::unique_ptr<platform::MediaSession> MediaSessions::Open(const std::wstring& 
     WaitUntilReady(*session.get());
     if (!drawn.painter) {
         if (ComPtr<IMFVideoDisplayControl> display = Display(mf, *session.get())) {
-            drawn.evr = std::make_shared<EvrPicture>(std::move(display), form.part);
+            drawn.evr = std::make_shared<EvrPicture>(std::move(display), part);
             drawn.evr->Place(drawn.form);
         }
     }
     guard = {nullptr, nullptr};
     return std::make_unique<Session>(std::move(session), std::move(source), duration, std::move(drawn));
+}
+
+}  // namespace
+
+std::unique_ptr<platform::MediaSession> MediaSessions::Open(const std::wstring& file, const platform::VideoTarget& form,
+                                                            const std::vector<platform::VideoTarget>& others) {
+    const Mf& mf = LoadMf();
+    UseCom();
+    Drawn drawn;
+    drawn.form = reinterpret_cast<HWND>(form.window);
+    // More than one window: the picture comes to the painter, which draws it
+    // into each at the same moment; the renderer would draw into one only.
+    // Where the session takes no such sink, the renderer draws Form1's
+    // picture as on one monitor, and the others stay black.
+    if (!others.empty()) {
+        Drawn painted = drawn;
+        painted.painted.push_back(form);
+        painted.painted.insert(painted.painted.end(), others.begin(), others.end());
+        painted.painter = std::make_shared<MirrorPainter>(painted.painted, ComPtr<IReferenceClock>());
+        try {
+            return OpenDrawn(mf, file, form.part, std::move(painted));
+        } catch (const platform::Error&) {
+        }
+    }
+    return OpenDrawn(mf, file, form.part, std::move(drawn));
 }
 
 }  // namespace win32
