@@ -9,13 +9,13 @@ import time
 
 import pytest
 
-from conftest import FORM_CLASS, SHOW_TIMEOUT, form_windows, ini_for
+from conftest import SHOW_TIMEOUT
 from media import frame_number_bits, make_halves_video, make_numbered_video
-from rig import Rig, mean_rgb, write_ini
+from rig import Rig, mean_rgb
+from test_monitors import end, start
 
 PRIMARY = (0, 0, 1024, 768)  # left, top, width, height in Windows' coordinates
 SECOND = {"right": (1024, 0, 800, 600), "left": (-800, 0, 800, 600)}
-COVER_CLASS = "TrevlinCover"
 # The red-left, blue-right video spanned: the colour each monitor shows most, (primary,
 # second). Right of it, the second shows the picture's right part, all blue, and the primary
 # its left part, nearly all red; left of it, the other way round.
@@ -43,30 +43,12 @@ def crop(desk, shot, rect, path):
     return path
 
 
-def start(desk, saver_dir, media_dir, extra=""):
-    write_ini(saver_dir, ini_for(media_dir, sound="0") + extra)
-    saver = desk.start_saver(saver_dir, "/s")
-
-    def covering():
-        assert saver.running(), f"the saver ended at once (exit {saver.wait(1):#x})"
-        return [w for w in form_windows(saver.windows()) if w.rect == (0, 0, 1024, 768)] and \
-            [w for w in saver.windows() if w.cls == COVER_CLASS]
-
-    desk.wait_for(covering, SHOW_TIMEOUT, what="the form and the cover")
-    return saver
-
-
 def lit_shot(desk, path, rect):
     def lit():
         shot = desk.screenshot(path)
         return shot if max(mean_rgb(crop(desk, shot, rect, path.with_suffix(".crop.png")))) > 40 else None
 
     return desk.wait_for(lit, SHOW_TIMEOUT, interval=0.1, what=f"a picture on the monitor at {rect}")
-
-
-def end(desk, saver):
-    desk.key("a")
-    assert saver.wait(SHOW_TIMEOUT) == 0
 
 
 def test_h264_mp4_on_both_monitors_in_step(desk, saver_dir, tmp_path):
