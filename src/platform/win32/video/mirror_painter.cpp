@@ -86,7 +86,11 @@ void MirrorPainter::Run() {
         // Waits as a window's thread does: the system may hold back what a
         // thread drew until it is idle (Wine shows it only then).
         GdiFlush();
-        MsgWaitForMultipleObjects(1, &arrived_, FALSE, INFINITE, QS_ALLINPUT);
+        if (MsgWaitForMultipleObjects(1, &arrived_, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+            MSG message;  // none is meant for us; read, so that the wait waits again
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            }
+        }
         for (;;) {
             Picture next;
             LONGLONG wait = 0;
