@@ -269,7 +269,35 @@ TEST_F(MonitorsTest, SpannedFormAndCoversGetTheirPartsOnBothPaths) {
                                      : "MediaSessions.Open(Trevlin.evc,4660)"));
         // Placed again (after the monitors changed) with the same part.
         saver.PlaceVideo();
-        EXPECT_THAT(f.log.Named("Session.Place"), ElementsAre(span ? "Session.Place([0 0 0.5 1]," + cover + "[0.5 0 1 1])" : "Session.Place()"));
+        EXPECT_THAT(f.log.Named("Session.Place"),
+                    ElementsAre(span ? "Session.Place([0 0 0.5 1]," + cover + "[0.5 0 1 1])" : "Session.Place()"));
+    }
+}
+
+TEST_F(MonitorsTest, SpannedMonitorsThatChangeGiveEachWindowItsNewPartOnBothPaths) {
+    for (const bool dshow : {true, false}) {
+        f.log.Clear();
+        f.log.failing = dshow ? decltype(f.log.failing){} : decltype(f.log.failing){"MediaControl.RenderFile"};
+        f.monitors.monitors = {{{0, 0, 1024, 768}, true}, {{1024, 0, 2048, 768}, false}};
+        f.SetSetting(L"monitors", L"span");
+        Form1 saver(f.platform);
+        // The second monitor goes from right of the primary to left of it.
+        f.window.script = {[this] {
+                               f.monitors.monitors[1].bounds = {-1024, 0, 0, 768};
+                               f.window.events->OnDisplayChange();
+                           },
+                           [this] { f.window.events->OnKeyPress(); }};
+        EXPECT_THROW(saver.Load(), fakes::ProgramEnded);
+        const std::string cover = std::to_string(saver.Covers.at(0));
+        if (dshow) {
+            EXPECT_THAT(f.log.Named("MediaControl.ShowPart"), ElementsAre("MediaControl.ShowPart([0 0 0.5 1])",
+                                                                          "MediaControl.ShowPart([0.5 0 1 1])"));
+            EXPECT_EQ(f.log.Named("MediaControl.MirrorVideoTo").back(),
+                      "MediaControl.MirrorVideoTo(" + cover + "[0 0 0.5 1])");
+        } else {
+            EXPECT_THAT(f.log.Named("Session.Place"),
+                        ElementsAre("Session.Place([0.5 0 1 1]," + cover + "[0 0 0.5 1])"));
+        }
     }
 }
 

@@ -207,7 +207,8 @@ public:
         drawn_.painted.insert(drawn_.painted.end(), others.begin(), others.end());
         drawn_.painter->SetTargets(drawn_.painted);
         if (shown_)
-            for (const platform::VideoTarget& other : others) AttachMirror(reinterpret_cast<HWND>(other.window), drawn_.painter);
+            for (const platform::VideoTarget& other : others)
+                AttachMirror(reinterpret_cast<HWND>(other.window), drawn_.painter);
         InvalidateRect(drawn_.form, nullptr, FALSE);
     }
 
