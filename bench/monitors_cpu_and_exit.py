@@ -13,9 +13,14 @@ the session, gives the frames drawn a second and those never shown (dropped, or 
 late to be seen). Then the time from a key to
 the saver's process end, with two monitors.
 
+With --mf, both sessions' DirectShow opens no MP4 (as Windows'), and the videos are H.264
+MP4s at --size, played through Media Foundation: its renderer on one monitor, the sample
+grabber and the painter on two.
+
 Prints figures only; it asserts nothing.
 
     bench/monitors_cpu_and_exit.py [--runs N] [--seconds S] [--frame-runs N] [--exit-runs N]
+                                   [--mf] [--size WxH]
 """
 
 import argparse
@@ -33,6 +38,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "wine"))
 from media import VIDEO_NAME, make_numbered_video, make_sized_video  # noqa: E402
 from figures import summary  # noqa: E402
 from rig import SAVER_EXE, Rig, cpu_shares, winpath, write_ini  # noqa: E402
+from fallback_cpu_and_first_frame import make_mp4  # noqa: E402
 
 PRIMARY = (0, 0, 1024, 768)
 SECOND = (-800, 0, 800, 600)
@@ -98,23 +104,30 @@ def main() -> None:
     parser.add_argument("--seconds", type=float, default=5.0, help="length of each CPU measurement")
     parser.add_argument("--frame-runs", type=int, default=3, help="primary's frames watched per layout")
     parser.add_argument("--exit-runs", type=int, default=5, help="key presses with two monitors")
+    parser.add_argument("--mf", action="store_true", help="H.264 MP4s through Media Foundation")
+    parser.add_argument("--size", default="640x480", help="the video's size, WxH")
     args = parser.parse_args()
+    size = tuple(int(v) for v in args.size.split("x"))
     if not SAVER_EXE.exists():
         raise SystemExit(f"{SAVER_EXE} is missing: run tools/build")
 
     with tempfile.TemporaryDirectory(prefix="trevlin-bench-") as work_dir, \
-            Rig() as one, Rig(monitors=[PRIMARY, SECOND]) as two:
+            Rig(directshow_mp4=not args.mf) as one, \
+            Rig(monitors=[PRIMARY, SECOND], directshow_mp4=not args.mf) as two:
         work = Path(work_dir)
         media = work / "media"
         media.mkdir()
-        make_sized_video(media / VIDEO_NAME, VIDEO_SECONDS, (640, 480))
+        if args.mf:
+            make_mp4(media / VIDEO_NAME, VIDEO_SECONDS, size)
+        else:
+            make_sized_video(media / VIDEO_NAME, VIDEO_SECONDS, size)
         folder = work / "saver"
         folder.mkdir()
         shutil.copy2(SAVER_EXE, folder / "Trevlin.scr")
         write_ini(folder, f"[config]\nsound=0\npath={winpath(media)}\\\n")
         numbered_media = work / "numbered"
         numbered_media.mkdir()
-        make_numbered_video(numbered_media / VIDEO_NAME, VIDEO_SECONDS)
+        make_numbered_video(numbered_media / VIDEO_NAME, VIDEO_SECONDS, kind="mp4" if args.mf else "avi")
         numbered = work / "numbered-saver"
         numbered.mkdir()
         shutil.copy2(SAVER_EXE, numbered / "Trevlin.scr")
@@ -124,7 +137,8 @@ def main() -> None:
         unmirrored.mkdir()
         shutil.copy2(SAVER_EXE, unmirrored / "Trevlin.scr")
         write_ini(unmirrored, f"[config]\nsound=0\npath={winpath(numbered_media)}\\\nmonitors=primary\n")
-        print(f"video 640x480 25 fps mpeg4, {VIDEO_SECONDS} s, sound=0; one monitor 1024x768 against "
+        print(f"video {args.size} 25 fps {'H.264 MP4, Media Foundation' if args.mf else 'mpeg4'}, "
+              f"{VIDEO_SECONDS} s, sound=0; one monitor 1024x768 against "
               f"1024x768 + 800x600; {args.seconds:g} s per CPU measurement; load {os.getloadavg()[0]:.2f}")
 
         layouts = {"one monitor": one, "two monitors": two}

@@ -10,6 +10,7 @@
 
 #include "platform/platform.h"
 #include "show/display_sleep.h"
+#include "show/monitors.h"
 #include "show/next_wake.h"
 #include "show/stall.h"
 #include "show/video_build.h"
@@ -25,6 +26,7 @@ public:
     // The saver's set-up and show loop (show/saver.cpp).
     void SaverSetUp();
     void CoverOtherMonitors();
+    void ShareOutVideo();
     // The monitors changed while the saver runs: covers and video follow them.
     void Form_DisplayChange();
     void WaitForVideo();
@@ -52,6 +54,8 @@ public:
     void LoopDShow();
     void RemoveDShow();
     void MirrorVideo();
+    // The video placed again over Form1 as it is now.
+    void PlaceVideo();
 
     // The video through Media Foundation, where DirectShow rendered no
     // picture (show/video_fallback.cpp); opened by the build.
@@ -159,10 +163,16 @@ private:
     double videoSeenAt_ = 0;  // seconds, where the video's last look saw it
     // How long the wait after the current pass of the show loop may last.
     show::NextWake wake_{false};
-    // The video goes to the other monitors too.
-    bool mirror_ = false;
+    // What the monitors show ("monitors" setting), and each one's part of
+    // the picture: Form1's, and the covers' in the order of Covers.
+    std::vector<platform::Monitor> monitors_;  // as last listed
+    show::MonitorUse use_ = show::MonitorUse::All;
+    platform::Part formPart_;
+    std::vector<platform::Part> coverParts_;
     // Where each of Covers lies, in its order.
     std::vector<platform::Rect> coveredBounds_;
+    // Where the video is drawn, as use_ and the covers have it now.
+    show::VideoPlan Plan();
 
     // The display's sleep (show/display_off.cpp).
     void ReadPowerPlan();

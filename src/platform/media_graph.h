@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/video_part.h"
 #include "platform/wake_up.h"
 
 namespace platform {
@@ -70,11 +71,13 @@ public:
     virtual std::unique_ptr<BasicAudio> QueryBasicAudio() = 0;
     virtual std::unique_ptr<VideoWindow> QueryVideoWindow() = 0;
     virtual std::unique_ptr<MediaPosition> QueryMediaPosition() = 0;
-    // Shows every picture the graph decodes in these windows too, stretched
-    // over each one's inner area, at the moment the graph's own video window
-    // shows it. First made before the graph first runs; a later call, while
-    // it runs, changes the windows.
-    virtual void MirrorVideoTo(const std::vector<std::intptr_t>& windows) = 0;
+    // Shows every picture the graph decodes in these windows too, each one's
+    // part stretched over its inner area, at the moment the graph's own video
+    // window shows it. First made before the graph first runs; a later call,
+    // while it runs, changes the windows and their parts.
+    virtual void MirrorVideoTo(const std::vector<VideoTarget>& windows) = 0;
+    // The graph's own video window shows only this part of the picture.
+    virtual void ShowPart(const Part& part) = 0;
     virtual std::unique_ptr<MediaEvent> QueryMediaEvent() = 0;
 };
 

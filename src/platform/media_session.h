@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/video_part.h"
 #include "platform/wake_up.h"
 
 namespace platform {
@@ -30,15 +32,21 @@ public:
     // The session has reported an error, the loss of its audio device, or a
     // stop nobody asked for: it plays no more.
     virtual bool Broken() = 0;
+    // Form1's part of the picture, stretched over its inner area as it is
+    // now, and, where the session draws into more windows than Form1, those
+    // windows as they are now: for after the window or the monitors changed.
+    virtual void Place(const Part& part, const std::vector<VideoTarget>& others) = 0;
 };
 
 class MediaSessions {
 public:
     virtual ~MediaSessions() = default;
-    // Opens file and readies its topology, video into window. May wait on
-    // the file and its decoders for good; throws where the platform has no
-    // Media Foundation or cannot play the file.
-    virtual std::unique_ptr<MediaSession> Open(const std::wstring& file, std::intptr_t window) = 0;
+    // Opens file and readies its topology, video into form, Form1's window,
+    // and, from the same decode and at the same moments, into others. May
+    // wait on the file and its decoders for good; throws where the platform
+    // has no Media Foundation or cannot play the file.
+    virtual std::unique_ptr<MediaSession> Open(const std::wstring& file, const VideoTarget& form,
+                                               const std::vector<VideoTarget>& others) = 0;
 };
 
 }  // namespace platform

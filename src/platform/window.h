@@ -64,6 +64,7 @@ public:
 
 struct Rect {
     std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+    bool operator==(const Rect&) const = default;
 };
 
 constexpr int GWL_STYLE_ = -16;

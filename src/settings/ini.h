@@ -12,7 +12,7 @@ inline const std::wstring kSound = L"sound";      // "1" plays sound
 inline const std::wstring kSoundDefault = L"1";
 inline const std::wstring kPath = L"path";        // media folder, used as a plain prefix
 inline const std::wstring kPathDefault = L"";
-inline const std::wstring kMonitors = L"monitors";  // "primary": the other monitors stay black
+inline const std::wstring kMonitors = L"monitors";  // "all", "primary" (the others black) or "span"
 inline const std::wstring kMonitorsDefault = L"all";
 
 // The program folder followed by "\Trevlin.ini", formed anew for every call.

@@ -1,5 +1,6 @@
 #include "show/monitors.h"
 
+#include <algorithm>
 #include <cwctype>
 
 namespace show {
@@ -11,19 +12,11 @@ std::vector<platform::Rect> OtherMonitors(const std::vector<platform::Monitor>& 
     return others;
 }
 
-namespace {
-
-bool Same(const platform::Rect& a, const platform::Rect& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-}  // namespace
-
 CoverChanges ChangeCovers(const std::vector<platform::Rect>& covered, const std::vector<platform::Rect>& others) {
     std::vector<bool> coverKept(covered.size(), false), monitorCovered(others.size(), false);
     for (std::size_t m = 0; m < others.size(); ++m)
         for (std::size_t c = 0; c < covered.size(); ++c)
-            if (!coverKept[c] && Same(covered[c], others[m])) {
+            if (!coverKept[c] && covered[c] == others[m]) {
                 coverKept[c] = monitorCovered[m] = true;
                 break;
             }
@@ -44,11 +37,33 @@ CoverChanges ChangeCovers(const std::vector<platform::Rect>& covered, const std:
     return changes;
 }
 
-bool VideoOnEveryMonitor(const std::wstring& setting) {
+MonitorUse ReadMonitorUse(const std::wstring& setting) {
     std::wstring value;
     for (wchar_t c : setting)
         if (c != L' ') value += static_cast<wchar_t>(std::towlower(c));
-    return value != L"primary";
+    if (value == L"primary") return MonitorUse::Primary;
+    if (value == L"span") return MonitorUse::Span;
+    return MonitorUse::All;
+}
+
+std::vector<platform::Part> MonitorParts(const std::vector<platform::Monitor>& monitors, MonitorUse use) {
+    std::vector<platform::Part> parts(monitors.size());
+    if (use != MonitorUse::Span || monitors.empty()) return parts;
+    platform::Rect all = monitors.front().bounds;
+    for (const platform::Monitor& monitor : monitors) {
+        all.left = std::min(all.left, monitor.bounds.left);
+        all.top = std::min(all.top, monitor.bounds.top);
+        all.right = std::max(all.right, monitor.bounds.right);
+        all.bottom = std::max(all.bottom, monitor.bounds.bottom);
+    }
+    const double width = all.right - all.left, height = all.bottom - all.top;
+    if (width <= 0 || height <= 0) return parts;
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        const platform::Rect& r = monitors[i].bounds;
+        parts[i] = {(r.left - all.left) / width, (r.top - all.top) / height, (r.right - all.left) / width,
+                    (r.bottom - all.top) / height};
+    }
+    return parts;
 }
 
 }  // namespace show

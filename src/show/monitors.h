@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/monitors.h"
+#include "platform/video_part.h"
 
 namespace show {
 
@@ -23,9 +24,16 @@ struct CoverChanges {
 };
 CoverChanges ChangeCovers(const std::vector<platform::Rect>& covered, const std::vector<platform::Rect>& others);
 
-// The "monitors" setting: "primary" keeps the other monitors black; anything
-// else, "all" and an absent or unknown value included, shows the video on
-// every monitor.
-bool VideoOnEveryMonitor(const std::wstring& setting);
+// The "monitors" setting, blanks and case aside: "primary" keeps the other
+// monitors black; "span" stretches one picture over all of them; anything
+// else, "all" and an absent or unknown value included, shows the whole video
+// on every monitor.
+enum class MonitorUse { Primary, All, Span };
+MonitorUse ReadMonitorUse(const std::wstring& setting);
+
+// Each monitor's part of the video, in the order given. Spanned, the video is
+// stretched over the smallest rectangle holding every monitor and each shows
+// what lies under it; otherwise each shows all of it.
+std::vector<platform::Part> MonitorParts(const std::vector<platform::Monitor>& monitors, MonitorUse use);
 
 }  // namespace show

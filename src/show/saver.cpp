@@ -18,10 +18,10 @@ void Form1::SaverSetUp() {
     p_.window.SetHeight(p_.window.ScreenHeight());
     CoverOtherMonitors();
     p_.cursor.ShowCursor(false);
+    ShareOutVideo();
     // A graph may never finish building (a decoder that hangs, a share that
     // does not answer); built off the window's thread, it cannot keep input
     // from ending the saver. Until it is built the screen stays black.
-    mirror_ = !Covers.empty() && show::VideoOnEveryMonitor(ReadSetting(ini::kMonitors, ini::kMonitorsDefault));
     BuildVideo();
     WatchPowerPlan();
     WaitForVideo();
@@ -34,9 +34,9 @@ void Form1::SaverSetUp() {
 void Form1::BuildVideo() {
     RemoveDShow();
     RemoveFallback();
-    videoBuild_.Start(p_.background, [&platform = p_] {
+    videoBuild_.Start(p_.background, [&platform = p_, plan = Plan()] {
         const std::wstring path = ini::ReadSetting(platform, ini::kPath, ini::kPathDefault);
-        return show::BuildDShowGraph(platform, path + L"Trevlin.evc");
+        return show::BuildDShowGraph(platform, path + L"Trevlin.evc", plan);
     });
 }
 
@@ -52,16 +52,18 @@ void Form1::StartShow() {
 void Form1::StartVideo() {
     MoveCount = 0;
     PlaceDShowWindow();
-    if (mirror_) MirrorVideo();
+    MirrorVideo();
     SeekWhereStopped();
     RunDShow();
     RunFallback();
 }
 
 // Form1 covers the primary monitor; each other one gets a black window of its
-// own, so that nothing of the desktop shows anywhere.
+// own, so that nothing of the desktop shows anywhere. What each shows is read
+// only where there is more than one.
 void Form1::CoverOtherMonitors() {
-    for (const platform::Rect& bounds : show::OtherMonitors(p_.monitors.List())) {
+    monitors_ = p_.monitors.List();
+    for (const platform::Rect& bounds : show::OtherMonitors(monitors_)) {
         Covers.push_back(p_.monitors.Cover(bounds, *this));
         coveredBounds_.push_back(bounds);
     }
@@ -76,7 +78,8 @@ void Form1::Form_DisplayChange() {
     p_.window.SetLeft(0);
     p_.window.SetWidth(p_.window.ScreenWidth());
     p_.window.SetHeight(p_.window.ScreenHeight());
-    const show::CoverChanges changes = show::ChangeCovers(coveredBounds_, show::OtherMonitors(p_.monitors.List()));
+    monitors_ = p_.monitors.List();
+    const show::CoverChanges changes = show::ChangeCovers(coveredBounds_, show::OtherMonitors(monitors_));
     for (const auto& [index, bounds] : changes.moved) {
         p_.monitors.Move(Covers[index], bounds);
         coveredBounds_[index] = bounds;
@@ -90,10 +93,27 @@ void Form1::Form_DisplayChange() {
         Covers.push_back(p_.monitors.Cover(bounds, *this));
         coveredBounds_.push_back(bounds);
     }
-    mirror_ = !Covers.empty() && show::VideoOnEveryMonitor(ReadSetting(ini::kMonitors, ini::kMonitorsDefault));
+    ShareOutVideo();
     if (!ShowRunning()) return;  // placed and mirrored when it starts again
-    PlaceDShowPicture();
-    if (mirror_ && (!changes.added.empty() || !changes.removed.empty())) MirrorVideo();
+    PlaceVideo();
+}
+
+// What each monitor shows, by the "monitors" setting; read only where there
+// is more than one. Alone, Form1 shows the whole picture.
+void Form1::ShareOutVideo() {
+    formPart_ = {};
+    coverParts_.assign(Covers.size(), {});
+    if (Covers.empty()) return;
+    use_ = show::ReadMonitorUse(ReadSetting(ini::kMonitors, ini::kMonitorsDefault));
+    const std::vector<platform::Part> parts = show::MonitorParts(monitors_, use_);
+    for (std::size_t i = 0; i < monitors_.size(); ++i) {
+        if (monitors_[i].primary) {
+            formPart_ = parts[i];
+            continue;
+        }
+        for (std::size_t c = 0; c < coveredBounds_.size(); ++c)
+            if (coveredBounds_[c] == monitors_[i].bounds) coverParts_[c] = parts[i];
+    }
 }
 
 void Form1::WaitForVideo() {

@@ -19,11 +19,12 @@ constexpr std::int32_t WS_VISIBLE_ = 0x10000000;
 }  // namespace
 
 void Form1::OpenDShowFile(const std::wstring& Filename) {
-    TakeOverDShowGraph(show::BuildDShowGraph(p_, Filename));
+    TakeOverDShowGraph(show::BuildDShowGraph(p_, Filename, Plan()));
     PlaceDShowWindow();
 }
 
-show::BuiltVideo show::BuildDShowGraph(platform::Platform& platform, const std::wstring& Filename) {
+show::BuiltVideo show::BuildDShowGraph(platform::Platform& platform, const std::wstring& Filename,
+                                       const VideoPlan& plan) {
     BuiltVideo video;
     Try([&] { video.MediaControl = platform.graphs.CreateFilgraphManager(); });
     platform::Rendered rendered;
@@ -33,7 +34,7 @@ show::BuiltVideo show::BuildDShowGraph(platform::Platform& platform, const std::
         // Its soundtrack alone must not play beside the fallback's.
         Try([&] { Held(video.MediaControl).Stop(); });
         video.MediaControl.reset();
-        video.Session = OpenFallback(platform, Filename);
+        video.Session = OpenFallback(platform, Filename, plan);
         return video;
     }
     Try([&] { video.BasicAudio = Held(video.MediaControl).QueryBasicAudio(); });
@@ -83,10 +84,33 @@ void Form1::PlaceDShowPicture() {
 }
 
 // The same pictures on the other monitors, from the one decode. Where the
-// platform cannot, those monitors stay black.
+// platform cannot, those monitors stay black. Spanned, Form1 shows its part,
+// set after the mirror: a renderer connected anew shows all of the picture.
 void Form1::MirrorVideo() {
+    const show::VideoPlan plan = Plan();
+    if (!videoRendered_ || plan.others.empty()) return;
+    Try([&] { Held(MediaControl).MirrorVideoTo(plan.others); });
+    if (use_ == show::MonitorUse::Span) Try([&] { Held(MediaControl).ShowPart(formPart_); });
+}
+
+show::VideoPlan Form1::Plan() {
+    show::VideoPlan plan{{p_.window.Handle(), formPart_}, {}};
+    if (use_ == show::MonitorUse::Primary) return plan;
+    for (std::size_t i = 0; i < Covers.size() && i < coverParts_.size(); ++i)
+        plan.others.push_back({Covers[i], coverParts_[i]});
+    return plan;
+}
+
+// The video placed again over Form1 as it is now, with its part of the
+// picture, and the painters given the covers as they are now: after the
+// window or the monitors changed.
+void Form1::PlaceVideo() {
+    const show::VideoPlan plan = Plan();
+    if (Session) Try([&] { Session->Place(formPart_, plan.others); });
     if (!videoRendered_) return;
-    Try([&] { Held(MediaControl).MirrorVideoTo(Covers); });
+    PlaceDShowPicture();
+    if (use_ != show::MonitorUse::Primary) Try([&] { Held(MediaControl).MirrorVideoTo(plan.others); });
+    if (use_ == show::MonitorUse::Span) Try([&] { Held(MediaControl).ShowPart(formPart_); });
 }
 
 // A video that could not be rendered leaves a black screen that still ends

@@ -7,10 +7,18 @@
 // by both threads.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
 namespace show {
+
+// Where the video is drawn: Form1's window and its part of the picture, and
+// the covers that show it too (none where the others stay black).
+struct VideoPlan {
+    platform::VideoTarget form;
+    std::vector<platform::VideoTarget> others;
+};
 
 struct BuiltVideo {
     std::unique_ptr<platform::MediaControl> MediaControl;
@@ -39,11 +47,12 @@ double StopVideo(PlayingVideo video);
 
 // Steps that may wait on the file and its decoders for good. Reads the
 // "sound" setting; touches nothing else of the platform but the graphs.
-BuiltVideo BuildDShowGraph(platform::Platform& platform, const std::wstring& Filename);
+BuiltVideo BuildDShowGraph(platform::Platform& platform, const std::wstring& Filename, const VideoPlan& plan);
 
 // The fallback's part of the build (show/video_fallback.cpp): opening may wait
 // for good, as the graph's may.
-std::unique_ptr<platform::MediaSession> OpenFallback(platform::Platform& platform, const std::wstring& Filename);
+std::unique_ptr<platform::MediaSession> OpenFallback(platform::Platform& platform, const std::wstring& Filename,
+                                                     const VideoPlan& plan);
 
 // "sound" read now is a number equal to 1, or no number: the video's
 // soundtrack is heard.

@@ -13,9 +13,9 @@ using show::Try;
 // On the build's thread. The form's handle was made before the build started
 // and stays the same.
 std::unique_ptr<platform::MediaSession> show::OpenFallback(platform::Platform& platform,
-                                                           const std::wstring& Filename) {
+                                                           const std::wstring& Filename, const VideoPlan& plan) {
     std::unique_ptr<platform::MediaSession> session;
-    Try([&] { session = platform.sessions.Open(Filename, platform.window.Handle()); });
+    Try([&] { session = platform.sessions.Open(Filename, plan.form, plan.others); });
     if (!session) return session;  // a black screen, as where the graph renders nothing
     const bool soundtrack = SoundtrackWanted(platform);
     Try([&] { session->SetMasterVolume(soundtrack ? 1.0f : 0.0f); });

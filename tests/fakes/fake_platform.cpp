@@ -13,6 +13,14 @@ std::string Num(double value) {
     return text;
 }
 
+// A window's handle, followed by its part of the picture where that is not all of it.
+std::string Target(const platform::VideoTarget& target) {
+    const platform::Part& p = target.part;
+    std::string text = target.window ? std::to_string(target.window) : "";
+    if (p == platform::Part{}) return text;
+    return text + "[" + Num(p.left) + " " + Num(p.top) + " " + Num(p.right) + " " + Num(p.bottom) + "]";
+}
+
 }  // namespace
 
 std::string Narrow(const std::wstring& text) {
@@ -282,11 +290,12 @@ public:
         log_.Call("MediaControl.QueryMediaPosition");
         return std::make_unique<FakeMediaPosition>(log_, state_, graph_);
     }
-    void MirrorVideoTo(const std::vector<std::intptr_t>& windows) override {
+    void MirrorVideoTo(const std::vector<platform::VideoTarget>& windows) override {
         std::string handles;
-        for (std::intptr_t w : windows) handles += (handles.empty() ? "" : ",") + std::to_string(w);
+        for (const platform::VideoTarget& w : windows) handles += (handles.empty() ? "" : ",") + Target(w);
         log_.Call("MediaControl.MirrorVideoTo", handles);
     }
+    void ShowPart(const platform::Part& part) override { log_.Call("MediaControl.ShowPart", Target({0, part})); }
     std::unique_ptr<platform::MediaEvent> QueryMediaEvent() override {
         log_.Call("MediaControl.QueryMediaEvent");
         return std::make_unique<FakeMediaEvent>(log_, state_, graph_);
@@ -334,6 +343,11 @@ public:
         return state_.ended;
     }
     bool Broken() override { return state_.broken; }
+    void Place(const platform::Part& part, const std::vector<platform::VideoTarget>& others) override {
+        std::string targets = Target({0, part});
+        for (const platform::VideoTarget& other : others) targets += "," + Target(other);
+        log_.Call("Session.Place", targets);
+    }
 
 private:
     CallLog& log_;
@@ -447,8 +461,11 @@ std::unique_ptr<platform::MediaControl> FakeGraphs::CreateFilgraphManager() {
     return std::make_unique<FakeMediaControl>(log_, state, outcome);
 }
 
-std::unique_ptr<platform::MediaSession> FakeSessions::Open(const std::wstring& file, std::intptr_t window) {
-    log_.Call("MediaSessions.Open", Narrow(file) + "," + std::to_string(window));
+std::unique_ptr<platform::MediaSession> FakeSessions::Open(const std::wstring& file, const platform::VideoTarget& form,
+                                                           const std::vector<platform::VideoTarget>& others) {
+    std::string targets = Target(form);
+    for (const platform::VideoTarget& other : others) targets += "," + Target(other);
+    log_.Call("MediaSessions.Open", Narrow(file) + "," + targets);
     return std::make_unique<FakeSession>(log_, state, outcome);
 }
 

@@ -202,7 +202,8 @@ struct SessionOutcome {
 class FakeSessions final : public platform::MediaSessions {
 public:
     explicit FakeSessions(CallLog& log) : log_(log) {}
-    std::unique_ptr<platform::MediaSession> Open(const std::wstring& file, std::intptr_t window) override;
+    std::unique_ptr<platform::MediaSession> Open(const std::wstring& file, const platform::VideoTarget& form,
+                                                 const std::vector<platform::VideoTarget>& others) override;
     SessionState state;
     SessionOutcome outcome;
 

@@ -249,8 +249,9 @@ TEST_F(DisplaySleepTest, AVideoThroughMediaFoundationStopsAndResumesAsAGraphDoes
     // The session let go; every monitor black.
     EXPECT_THAT(f.monitors.blanked, ElementsAre(0x1234, 0x2001));
     EXPECT_GT(From("Session.Release").size(), From("Monitors.Blank").size());
-    // Built anew, and started where it stopped, at full volume.
-    EXPECT_EQ(f.log.Named("MediaSessions.Open").size(), 2u);
+    // Built anew the same way, onto the cover too, and started where it stopped, at full volume.
+    EXPECT_THAT(f.log.Named("MediaSessions.Open"), ElementsAre("MediaSessions.Open(Trevlin.evc,4660,8193)",
+                                                               "MediaSessions.Open(Trevlin.evc,4660,8193)"));
     EXPECT_EQ(f.sessions.outcome.open, 1);
     EXPECT_TRUE(f.sessions.outcome.started);
     EXPECT_EQ(f.sessions.state.position, 3.5);

@@ -232,6 +232,79 @@ TEST_F(MonitorsTest, AVideoThatCannotBeRenderedIsMirroredNowhere) {
     EXPECT_THAT(f.log.Named("MediaControl.MirrorVideoTo"), IsEmpty());
 }
 
+TEST(MonitorPartsTest, SpannedEachMonitorShowsWhatLiesUnderIt) {
+    using platform::Part;
+    const platform::Monitor primary{{0, 0, 1000, 500}, true};
+    struct Case {
+        const char* layout;
+        platform::Monitor second;
+        Part primaryPart, secondPart;
+    } cases[] = {
+        {"right, shorter", {{1000, 0, 2000, 250}, false}, {0, 0, 0.5, 1}, {0.5, 0, 1, 0.5}},
+        {"left, negative", {{-1000, 0, 0, 500}, false}, {0.5, 0, 1, 1}, {0, 0, 0.5, 1}},
+        {"portrait, above", {{1000, -500, 1500, 500}, false}, {0, 0.5, 2 / 3.0, 1}, {2 / 3.0, 0, 1, 1}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_THAT(show::MonitorParts({primary, c.second}, show::MonitorUse::Span),
+                    ElementsAre(c.primaryPart, c.secondPart)) << c.layout;
+        EXPECT_THAT(show::MonitorParts({primary, c.second}, show::MonitorUse::All), ElementsAre(Part{}, Part{}))
+            << c.layout;
+    }
+    EXPECT_EQ(show::ReadMonitorUse(L" Span "), show::MonitorUse::Span);
+}
+
+TEST_F(MonitorsTest, SpannedFormAndCoversGetTheirPartsOnBothPaths) {
+    f.monitors.monitors = {{{0, 0, 1024, 768}, true}, {{1024, 0, 2048, 768}, false}};
+    f.SetSetting(L"monitors", L"span");
+    RunSaver(1);
+    EXPECT_THAT(f.log.Named("MediaControl.ShowPart"), ElementsAre("MediaControl.ShowPart([0 0 0.5 1])"));
+    EXPECT_THAT(f.log.Named("MediaControl.MirrorVideoTo"), ElementsAre("MediaControl.MirrorVideoTo(8193[0.5 0 1 1])"));
+    for (const wchar_t* value : {L"span", L"primary"}) {
+        f.log.Clear();
+        f.log.failing = {"MediaControl.RenderFile"};
+        f.SetSetting(L"monitors", value);
+        Form1 saver(f.platform);
+        f.window.script = {[this] { f.window.events->OnKeyPress(); }};
+        EXPECT_THROW(saver.Load(), fakes::ProgramEnded);
+        const std::string cover = std::to_string(saver.Covers.at(0));
+        const bool span = value == std::wstring(L"span");
+        EXPECT_THAT(f.log.Named("MediaSessions.Open"),
+                    ElementsAre(span ? "MediaSessions.Open(Trevlin.evc,4660[0 0 0.5 1]," + cover + "[0.5 0 1 1])"
+                                     : "MediaSessions.Open(Trevlin.evc,4660)"));
+        // Placed again (after the monitors changed) with the same part.
+        saver.PlaceVideo();
+        EXPECT_THAT(f.log.Named("Session.Place"),
+                    ElementsAre(span ? "Session.Place([0 0 0.5 1]," + cover + "[0.5 0 1 1])" : "Session.Place()"));
+    }
+}
+
+TEST_F(MonitorsTest, SpannedMonitorsThatChangeGiveEachWindowItsNewPartOnBothPaths) {
+    for (const bool dshow : {true, false}) {
+        f.log.Clear();
+        f.log.failing = dshow ? decltype(f.log.failing){} : decltype(f.log.failing){"MediaControl.RenderFile"};
+        f.monitors.monitors = {{{0, 0, 1024, 768}, true}, {{1024, 0, 2048, 768}, false}};
+        f.SetSetting(L"monitors", L"span");
+        Form1 saver(f.platform);
+        // The second monitor goes from right of the primary to left of it.
+        f.window.script = {[this] {
+                               f.monitors.monitors[1].bounds = {-1024, 0, 0, 768};
+                               f.window.events->OnDisplayChange();
+                           },
+                           [this] { f.window.events->OnKeyPress(); }};
+        EXPECT_THROW(saver.Load(), fakes::ProgramEnded);
+        const std::string cover = std::to_string(saver.Covers.at(0));
+        if (dshow) {
+            EXPECT_THAT(f.log.Named("MediaControl.ShowPart"), ElementsAre("MediaControl.ShowPart([0 0 0.5 1])",
+                                                                          "MediaControl.ShowPart([0.5 0 1 1])"));
+            EXPECT_EQ(f.log.Named("MediaControl.MirrorVideoTo").back(),
+                      "MediaControl.MirrorVideoTo(" + cover + "[0 0 0.5 1])");
+        } else {
+            EXPECT_THAT(f.log.Named("Session.Place"),
+                        ElementsAre("Session.Place([0.5 0 1 1]," + cover + "[0 0 0.5 1])"));
+        }
+    }
+}
+
 TEST_F(MonitorsTest, InputOnAnotherMonitorCountsAsOnForm1) {
     // Three moves over Form1 and three over the covers: one count, the sixth ends the saver.
     f.window.script = {[this] {

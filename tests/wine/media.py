@@ -215,20 +215,34 @@ FRAME_RATE = 25
 
 FRAME_BITS = 6  # three in each half of the picture
 
+# A silent video's encoding: AVI (MPEG-4 Part 2) or, for Media Foundation, H.264 in MP4.
+_SILENT = {"avi": ["-c:v", "mpeg4", "-q:v", "2", "-pix_fmt", "yuv420p", "-an", "-f", "avi"],
+           "mp4": ["-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p", "-an", "-f", "mp4"]}
+
 
 def make_numbered_video(path: Path, seconds: float = 2 ** FRAME_BITS * 2 / FRAME_RATE,
-                        raw: str | None = None) -> Path:
-    """A silent AVI whose every frame tells its number in flat colours: red, green and blue
+                        raw: str | None = None, kind: str = "avi") -> Path:
+    """A silent video whose every frame tells its number in flat colours: red, green and blue
     for bits 0, 1 and 2 in the top half, for bits 3, 4 and 5 in the bottom half, so that 64
     frames in a row all differ. Its length is a whole number of those 64, so that the
-    numbers run on across its loop as they do within it. raw: the frames uncompressed in
-    that ffmpeg pixel format (yuyv422: YUY2) instead of MPEG-4."""
-    codec = ["-c:v", "rawvideo", "-pix_fmt", raw] if raw else ["-c:v", "mpeg4", "-q:v", "2", "-pix_fmt", "yuv420p"]
+    numbers run on across its loop as they do within it. kind: "avi" (MPEG-4) or "mp4"
+    (H.264); raw: an AVI of the frames uncompressed in that ffmpeg pixel format (yuyv422:
+    YUY2) instead."""
+    codec = ["-c:v", "rawvideo", "-pix_fmt", raw, "-an", "-f", "avi"] if raw else _SILENT[kind]
     bit = "255*mod(floor(N/if(lt(Y,H/2),{},{})),2)"
     _ffmpeg("-f", "lavfi", "-i",
             f"color=c=black:s=320x240:r={FRAME_RATE}:d={seconds},"
             f"geq=r='{bit.format(1, 8)}':g='{bit.format(2, 16)}':b='{bit.format(4, 32)}'",
-            *codec, "-an", "-f", "avi", str(path))
+            *codec, str(path))
+    return Path(path)
+
+
+def make_halves_video(path: Path, kind: str = "avi", seconds: float = 6) -> Path:
+    """A silent video whose left half is red and right half blue."""
+    _ffmpeg("-f", "lavfi", "-i",
+            f"color=c=black:s=320x240:r={FRAME_RATE}:d={seconds},"
+            "geq=r='255*lt(X,W/2)':g=0:b='255*gte(X,W/2)'",
+            *_SILENT[kind], str(path))
     return Path(path)
 
 

@@ -7,6 +7,8 @@
 #include "platform/win32/power.h"
 #include "platform/win32/process.h"
 #include "platform/win32/resource.h"
+#include "platform/win32/video/evr_picture.h"
+#include "platform/win32/video/mirror_painter.h"
 
 namespace win32 {
 
@@ -122,10 +124,15 @@ void FormWindow::WaitForInput(int milliseconds, platform::WakeUp* also) {
     if (ThePump().Wait(static_cast<DWORD>(milliseconds), handle)) also->TakeNews();
 }
 
+// A video that draws into the window draws its picture again; where it has
+// none yet, the window is black.
 void FormWindow::Paint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
     if (preview_) preview_->Draw(dc);
+    if (Mirrored(hwnd_) && !PaintMirroredPicture(hwnd_, dc))
+        FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    RepaintEvr(hwnd_);
     EndPaint(hwnd_, &ps);
 }
 
@@ -196,6 +203,8 @@ LRESULT FormWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
     case WM_ERASEBKGND: {
+        // Black under a video would flash over its picture until it is drawn again.
+        if (Mirrored(hwnd_) || EvrDraws(hwnd_)) return 1;
         RECT r{};
         GetClientRect(hwnd_, &r);
         // Black behind the video (and where it cannot play); the dialog's own colour otherwise.
@@ -206,6 +215,9 @@ LRESULT FormWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         Paint();
         return 0;
+    case WM_SIZE:
+        PlaceEvr(hwnd_);
+        break;
     case WM_MOUSEACTIVATE:
         // The preview lives in the settings' window and must not take its activation.
         if (preview_) return MA_NOACTIVATE;

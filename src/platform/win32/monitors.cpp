@@ -1,6 +1,7 @@
 #include "platform/win32/monitors.h"
 
 #include "platform/win32/failure.h"
+#include "platform/win32/video/evr_picture.h"
 #include "platform/win32/video/mirror_painter.h"
 
 namespace win32 {
@@ -105,11 +106,12 @@ void Monitors::Move(std::intptr_t window, const platform::Rect& bounds) {
 
 void Monitors::Uncover(std::intptr_t window) { DestroyWindow(reinterpret_cast<HWND>(window)); }
 
-// A cover's painter goes with it; Form1's window has none, and only its
-// background, black, is drawn again.
+// The window's painter or renderer goes from it, and only its background,
+// black, is drawn again.
 void Monitors::Blank(std::intptr_t window) {
     const HWND hwnd = reinterpret_cast<HWND>(window);
     DetachMirror(hwnd);
+    DetachEvr(hwnd);
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 

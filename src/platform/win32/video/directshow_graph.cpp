@@ -125,21 +125,21 @@ public:
     std::unique_ptr<platform::MediaPosition> QueryMediaPosition() override {
         return std::make_unique<GraphPosition>(control_.query<IMediaPosition>());
     }
-    void MirrorVideoTo(const std::vector<std::intptr_t>& windows) override {
-        std::vector<HWND> handles;
-        for (std::intptr_t window : windows) handles.push_back(reinterpret_cast<HWND>(window));
+    void MirrorVideoTo(const std::vector<platform::VideoTarget>& windows) override {
         // Made once, before the graph first runs; later calls change the windows.
         if (mirror_) {
-            mirror_->SetCovers(handles);
-            for (HWND window : handles) AttachMirror(window, mirror_);
+            mirror_->SetTargets(windows);
+            for (const platform::VideoTarget& window : windows)
+                AttachMirror(reinterpret_cast<HWND>(window.window), mirror_);
             return;
         }
         // A running graph cannot be re-wired: covers that come before the
         // next build stay black.
         OAFilterState state = State_Stopped;
         if (FAILED(control_->GetState(0, &state)) || state != State_Stopped) return;
-        mirror_ = MirrorVideo(*control_.get(), handles);
+        mirror_ = MirrorVideo(*control_.get(), windows);
     }
+    void ShowPart(const platform::Part& part) override { win32::ShowPart(*control_.get(), part); }
     std::unique_ptr<platform::MediaEvent> QueryMediaEvent() override {
         return std::make_unique<GraphEvents>(control_.query<IMediaEventEx>());
     }

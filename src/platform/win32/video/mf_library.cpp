@@ -24,9 +24,12 @@ const Mf& LoadMf() {
         mf.createAudioRendererActivate =
             ProcAddress<decltype(mf.createAudioRendererActivate)>(core, "MFCreateAudioRendererActivate");
         mf.getService = ProcAddress<decltype(mf.getService)>(core, "MFGetService");
+        mf.createMediaType = ProcAddress<decltype(mf.createMediaType)>(plat, "MFCreateMediaType");
+        mf.createSampleGrabberSinkActivate =
+            ProcAddress<decltype(mf.createSampleGrabberSinkActivate)>(core, "MFCreateSampleGrabberSinkActivate");
         if (!mf.startup || !mf.createSourceResolver || !mf.createMediaSession || !mf.createTopology ||
             !mf.createTopologyNode || !mf.createVideoRendererActivate || !mf.createAudioRendererActivate ||
-            !mf.getService)
+            !mf.getService || !mf.createMediaType || !mf.createSampleGrabberSinkActivate)
             return std::make_pair(mf, HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND));
         return std::make_pair(mf, mf.startup(MF_VERSION, MFSTARTUP_FULL));
     }();

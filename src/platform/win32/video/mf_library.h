@@ -18,6 +18,9 @@ struct Mf {
     HRESULT(WINAPI* createVideoRendererActivate)(HWND, IMFActivate**) = nullptr;
     HRESULT(WINAPI* createAudioRendererActivate)(IMFActivate**) = nullptr;
     HRESULT(WINAPI* getService)(IUnknown*, REFGUID, REFIID, void**) = nullptr;
+    HRESULT(WINAPI* createMediaType)(IMFMediaType**) = nullptr;
+    HRESULT(WINAPI* createSampleGrabberSinkActivate)(IMFMediaType*, IMFSampleGrabberSinkCallback*,
+                                                     IMFActivate**) = nullptr;
 };
 
 // Loaded and started once, kept for the rest of the process; throws where

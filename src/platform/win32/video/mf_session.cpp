@@ -10,8 +10,11 @@
 #include "platform/win32/com_object.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/hresult.h"
+#include "platform/win32/video/evr_picture.h"
+#include "platform/win32/video/mf_grabber.h"
 #include "platform/win32/video/mf_library.h"
 #include "platform/win32/video/mf_topology.h"
+#include "platform/win32/video/mirror_painter.h"
 #include "platform/win32/stop_list.h"
 #include "platform/win32/threads.h"
 
@@ -144,10 +147,19 @@ private:
     bool broken_ = false;
 };
 
+// Where the session's picture goes: the renderer's own into Form1, or the
+// painter's into Form1 and the covers.
+struct Drawn {
+    HWND form = nullptr;
+    std::shared_ptr<EvrPicture> evr;
+    std::shared_ptr<MirrorPainter> painter;
+    std::vector<platform::VideoTarget> painted;
+};
+
 class Session final : public platform::MediaSession {
 public:
-    Session(ComPtr<IMFMediaSession> session, ComPtr<IMFMediaSource> source, double duration)
-        : session_(std::move(session)), source_(std::move(source)), duration_(duration) {
+    Session(ComPtr<IMFMediaSession> session, ComPtr<IMFMediaSource> source, double duration, Drawn drawn)
+        : session_(std::move(session)), source_(std::move(source)), duration_(duration), drawn_(std::move(drawn)) {
         events_ = new Events(session_.query<IMFMediaSession>());
         events_->Listen();
         // Nothing plays on behind a run-time error's box.
@@ -155,6 +167,8 @@ public:
     }
     ~Session() override {
         stop_ = StopOnFailure();
+        if (drawn_.evr) drawn_.evr->Drop();
+        if (drawn_.painter) drawn_.painter->Close();
         events_->Closing();
         // Media Foundation's order: shut down once closed. (Under Wine, a
         // session that stands still at its end never closes, and its
@@ -176,6 +190,7 @@ public:
         ThrowIfFailed(volume->SetMasterVolume(level));
     }
     void Start() override {
+        ShowInWindows();
         PROPVARIANT here;
         PropVariantInit(&here);
         events_->Starting();
@@ -204,23 +219,53 @@ public:
     double Duration() override { return duration_; }
     bool Ended() override { return events_->Ended(); }
     bool Broken() override { return events_->Broken(); }
+    void Place(const platform::Part& part, const std::vector<platform::VideoTarget>& others) override {
+        if (drawn_.evr) drawn_.evr->Place(drawn_.form, part);
+        if (!drawn_.painter) return;
+        drawn_.painted = {{reinterpret_cast<std::intptr_t>(drawn_.form), part}};
+        drawn_.painted.insert(drawn_.painted.end(), others.begin(), others.end());
+        drawn_.painter->SetTargets(drawn_.painted);
+        if (shown_)
+            for (const platform::VideoTarget& other : others)
+                AttachMirror(reinterpret_cast<HWND>(other.window), drawn_.painter);
+        InvalidateRect(drawn_.form, nullptr, FALSE);
+    }
 
 private:
+    // At the first start, on the window's thread, which owns the windows:
+    // from now on they repaint from this session.
+    void ShowInWindows() {
+        if (std::exchange(shown_, true)) return;
+        if (drawn_.evr) AttachEvr(drawn_.form, drawn_.evr);
+        if (!drawn_.painter) return;
+        for (const platform::VideoTarget& target : drawn_.painted)
+            AttachMirror(reinterpret_cast<HWND>(target.window), drawn_.painter);
+        Background().Start([painter = drawn_.painter] { painter->Run(); });
+    }
+
     ComPtr<IMFMediaSession> session_;
     ComPtr<IMFMediaSource> source_;
     ComPtr<IMFPresentationClock> clock_;
     double duration_ = 0;
     double startAt_ = 0;  // where the next Start begins, if not where it stands
+    Drawn drawn_;
+    bool shown_ = false;
     Events* events_ = nullptr;  // our reference
     StopOnFailure stop_;
 };
 
 }  // namespace
 
-std::unique_ptr<platform::MediaSession> MediaSessions::Open(const std::wstring& file, std::intptr_t window) {
-    const Mf& mf = LoadMf();
-    UseCom();
-    const HWND hwnd = reinterpret_cast<HWND>(window);
+namespace {
+
+std::unique_ptr<platform::MediaSession> OpenDrawn(const Mf& mf, const std::wstring& file, const platform::Part& part,
+                                                  Drawn drawn) {
+    const VideoSink videoSink = [&](IMFMediaTypeHandler& stream) {
+        if (drawn.painter) return GrabberSink(mf, stream, drawn.painter);
+        ComPtr<IMFActivate> renderer;
+        ThrowIfFailed(mf.createVideoRendererActivate(drawn.form, renderer.put()));
+        return renderer;
+    };
     ComPtr<IMFSourceResolver> resolver;
     ThrowIfFailed(mf.createSourceResolver(resolver.put()));
     MF_OBJECT_TYPE type = MF_OBJECT_INVALID;
@@ -235,7 +280,7 @@ std::unique_ptr<platform::MediaSession> MediaSessions::Open(const std::wstring& 
     const double duration = SUCCEEDED(pd->GetUINT64(MF_PD_DURATION, &length))
                                 ? static_cast<double>(length) / 1e7
                                 : std::numeric_limits<double>::quiet_NaN();
-    ComPtr<IMFTopology> topology = Topology(mf, *source.get(), *pd.get(), hwnd);
+    ComPtr<IMFTopology> topology = Topology(mf, *source.get(), *pd.get(), videoSink);
     ComPtr<IMFMediaSession> session;
     ThrowIfFailed(mf.createMediaSession(nullptr, session.put()));
     struct ShutDownUnlessKept {
@@ -248,9 +293,39 @@ std::unique_ptr<platform::MediaSession> MediaSessions::Open(const std::wstring& 
     } guard{session.get(), source.get()};
     ThrowIfFailed(session->SetTopology(0, topology.get()));
     WaitUntilReady(*session.get());
-    Stretch(mf, *session.get(), hwnd);
+    if (!drawn.painter) {
+        if (ComPtr<IMFVideoDisplayControl> display = Display(mf, *session.get())) {
+            drawn.evr = std::make_shared<EvrPicture>(std::move(display), part);
+            drawn.evr->Place(drawn.form);
+        }
+    }
     guard = {nullptr, nullptr};
-    return std::make_unique<Session>(std::move(session), std::move(source), duration);
+    return std::make_unique<Session>(std::move(session), std::move(source), duration, std::move(drawn));
+}
+
+}  // namespace
+
+std::unique_ptr<platform::MediaSession> MediaSessions::Open(const std::wstring& file, const platform::VideoTarget& form,
+                                                            const std::vector<platform::VideoTarget>& others) {
+    const Mf& mf = LoadMf();
+    UseCom();
+    Drawn drawn;
+    drawn.form = reinterpret_cast<HWND>(form.window);
+    // More than one window: the picture comes to the painter, which draws it
+    // into each at the same moment; the renderer would draw into one only.
+    // Where the session takes no such sink, the renderer draws Form1's
+    // picture as on one monitor, and the others stay black.
+    if (!others.empty()) {
+        Drawn painted = drawn;
+        painted.painted.push_back(form);
+        painted.painted.insert(painted.painted.end(), others.begin(), others.end());
+        painted.painter = std::make_shared<MirrorPainter>(painted.painted, ComPtr<IReferenceClock>());
+        try {
+            return OpenDrawn(mf, file, form.part, std::move(painted));
+        } catch (const platform::Error&) {
+        }
+    }
+    return OpenDrawn(mf, file, form.part, std::move(drawn));
 }
 
 }  // namespace win32

@@ -16,7 +16,8 @@ const GUID kEnumerateSourceTypes = {0x6248c36d, 0x5d0b, 0x4f40, {0xa0, 0xbb, 0xb
 
 // Each selected video and audio stream, from the source to its renderer;
 // other streams are left out.
-ComPtr<IMFTopology> Topology(const Mf& mf, IMFMediaSource& source, IMFPresentationDescriptor& pd, HWND window) {
+ComPtr<IMFTopology> Topology(const Mf& mf, IMFMediaSource& source, IMFPresentationDescriptor& pd,
+                             const VideoSink& videoSink) {
     ComPtr<IMFTopology> topology;
     ThrowIfFailed(mf.createTopology(topology.put()));
     ThrowIfFailed(topology->SetUINT32(kEnumerateSourceTypes, TRUE));
@@ -33,7 +34,7 @@ ComPtr<IMFTopology> Topology(const Mf& mf, IMFMediaSource& source, IMFPresentati
         ThrowIfFailed(handler->GetMajorType(&major));
         ComPtr<IMFActivate> renderer;
         if (major == MFMediaType_Video) {
-            ThrowIfFailed(mf.createVideoRendererActivate(window, renderer.put()));
+            renderer = videoSink(*handler.get());
         } else if (major == MFMediaType_Audio) {
             ThrowIfFailed(mf.createAudioRendererActivate(renderer.put()));
         } else {
@@ -73,16 +74,12 @@ void WaitUntilReady(IMFMediaSession& session) {
     }
 }
 
-// Stretched over the window's inner area, whatever the picture's own shape.
-void Stretch(const Mf& mf, IMFMediaSession& session, HWND window) {
+ComPtr<IMFVideoDisplayControl> Display(const Mf& mf, IMFMediaSession& session) {
     ComPtr<IMFVideoDisplayControl> display;
     if (FAILED(mf.getService(&session, MR_VIDEO_RENDER_SERVICE, __uuidof(IMFVideoDisplayControl),
                              display.put_void())))
-        return;  // a file with no video: nothing to place
-    RECT client{};
-    GetClientRect(window, &client);
-    display->SetAspectRatioMode(MFVideoARMode_None);
-    ThrowIfFailed(display->SetVideoPosition(nullptr, &client));
+        return {};
+    return display;
 }
 
 }  // namespace win32

@@ -4,22 +4,28 @@
 // place in the window.
 #include "platform/win32/win.h"
 
+#include <evr.h>
 #include <mfidl.h>
+
+#include <functional>
 
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/video/mf_library.h"
 
 namespace win32 {
 
-// Each selected video and audio stream, from the source to its renderer (the
-// enhanced video renderer into window); other streams are left out.
-ComPtr<IMFTopology> Topology(const Mf& mf, IMFMediaSource& source, IMFPresentationDescriptor& pd, HWND window);
+// Each selected video and audio stream, from the source to its renderer (for
+// the video, the sink that videoSink makes for the stream); other streams are
+// left out.
+using VideoSink = std::function<ComPtr<IMFActivate>(IMFMediaTypeHandler& stream)>;
+ComPtr<IMFTopology> Topology(const Mf& mf, IMFMediaSource& source, IMFPresentationDescriptor& pd,
+                             const VideoSink& videoSink);
 
 // Waits, on the building thread, until the session has resolved the topology
 // (the renderers exist from then on); throws if it failed to.
 void WaitUntilReady(IMFMediaSession& session);
 
-// The picture stretched over the window's inner area; nothing for a file with no video.
-void Stretch(const Mf& mf, IMFMediaSession& session, HWND window);
+// The enhanced video renderer's controls; null for a file with no video.
+ComPtr<IMFVideoDisplayControl> Display(const Mf& mf, IMFMediaSession& session);
 
 }  // namespace win32

@@ -25,8 +25,8 @@ LONGLONG PerformanceNow() {
 
 }  // namespace
 
-MirrorPainter::MirrorPainter(std::vector<HWND> covers, ComPtr<IReferenceClock> clock)
-    : covers_(std::move(covers)), clock_(std::move(clock)), arrived_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+MirrorPainter::MirrorPainter(std::vector<platform::VideoTarget> targets, ComPtr<IReferenceClock> clock)
+    : targets_(std::move(targets)), clock_(std::move(clock)), arrived_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
 MirrorPainter::~MirrorPainter() {
     if (arrived_) CloseHandle(arrived_);
@@ -76,9 +76,9 @@ void MirrorPainter::Handed(const platform::FrameFormat& format, const BYTE* data
     SetEvent(arrived_);
 }
 
-void MirrorPainter::SetCovers(std::vector<HWND> covers) {
+void MirrorPainter::SetTargets(std::vector<platform::VideoTarget> targets) {
     Lock held(queueLock_);
-    covers_ = std::move(covers);
+    targets_ = std::move(targets);
 }
 
 // Under both locks: a paint step under way finishes first, and none starts
@@ -92,7 +92,14 @@ void MirrorPainter::Close() {
 
 void MirrorPainter::Run() {
     for (;;) {
-        WaitForSingleObject(arrived_, INFINITE);
+        // Waits as a window's thread does: the system may hold back what a
+        // thread drew until it is idle (Wine shows it only then).
+        GdiFlush();
+        if (MsgWaitForMultipleObjects(1, &arrived_, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+            MSG message;  // none is meant for us; read, so that the wait waits again
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            }
+        }
         for (;;) {
             Picture next;
             LONGLONG wait = 0;
@@ -115,16 +122,17 @@ void MirrorPainter::Run() {
             {
                 Lock held(queueLock_);
                 Recycle(next);
-                painting_.assign(covers_.begin(), covers_.end());
+                painting_ = targets_;
             }
             if (!converted) continue;
             // Closed during the wait or the conversion: the covers have been blanked since.
             Lock held(paintLock_);
             if (closed_) return;
-            for (HWND cover : painting_) {
-                if (HDC dc = GetDC(cover)) {
-                    PaintShown(cover, dc);
-                    ReleaseDC(cover, dc);
+            for (const platform::VideoTarget& target : painting_) {
+                const HWND window = reinterpret_cast<HWND>(target.window);
+                if (HDC dc = GetDC(window)) {
+                    PaintShown(window, dc, target.part);
+                    ReleaseDC(window, dc);
                 }
             }
         }
@@ -132,11 +140,17 @@ void MirrorPainter::Run() {
 }
 
 bool MirrorPainter::Paint(HWND window, HDC dc) {
+    platform::Part part;
+    {
+        Lock held(queueLock_);
+        for (const platform::VideoTarget& target : targets_)
+            if (reinterpret_cast<HWND>(target.window) == window) part = target.part;
+    }
     Lock held(paintLock_);
-    return PaintShown(window, dc);
+    return PaintShown(window, dc, part);
 }
 
-bool MirrorPainter::PaintShown(HWND window, HDC dc) {
+bool MirrorPainter::PaintShown(HWND window, HDC dc, const platform::Part& part) {
     if (shown_.pixels.empty()) return false;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -145,10 +159,15 @@ bool MirrorPainter::PaintShown(HWND window, HDC dc) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    const int width = shown_.size.width, height = shown_.size.height;
+    const int left = static_cast<int>(part.left * width + 0.5), right = static_cast<int>(part.right * width + 0.5);
+    const int top = static_cast<int>(part.top * height + 0.5), bottom = static_cast<int>(part.bottom * height + 0.5);
+    // A bottom-up picture's rows are counted from its bottom.
+    const int sourceY = shown_.bottomUp ? height - bottom : top;
     RECT client{};
     GetClientRect(window, &client);
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchDIBits(dc, 0, 0, client.right, client.bottom, 0, 0, shown_.size.width, shown_.size.height,
+    StretchDIBits(dc, 0, 0, client.right, client.bottom, left, sourceY, right - left, bottom - top,
                   shown_.pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
     return true;
 }
@@ -171,5 +190,7 @@ bool PaintMirroredPicture(HWND cover, HDC dc) {
     auto* held = static_cast<std::shared_ptr<MirrorPainter>*>(GetPropW(cover, kMirrorProperty));
     return held && *held && (*held)->Paint(cover, dc);
 }
+
+bool Mirrored(HWND window) { return GetPropW(window, kMirrorProperty) != nullptr; }
 
 }  // namespace win32

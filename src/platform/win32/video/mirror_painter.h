@@ -13,15 +13,17 @@
 
 #include "platform/frame_copy.h"
 #include "platform/mirror_timing.h"
+#include "platform/video_part.h"
 #include "platform/win32/com_ptr.h"
 
 namespace win32 {
 
 class MirrorPainter {
 public:
-    // Times pictures on clock, the graph's reference clock; without one, each
-    // is painted at once.
-    MirrorPainter(std::vector<HWND> covers, ComPtr<IReferenceClock> clock);
+    // Paints into each target's window its part of the picture. Times
+    // pictures on clock, the graph's reference clock; without one, or for a
+    // picture handed over with no start, each is painted at once.
+    MirrorPainter(std::vector<platform::VideoTarget> targets, ComPtr<IReferenceClock> clock);
     ~MirrorPainter();
     MirrorPainter(const MirrorPainter&) = delete;
     MirrorPainter& operator=(const MirrorPainter&) = delete;
@@ -31,15 +33,15 @@ public:
     // 32-bit RGB on the painter's thread.
     void Handed(const platform::FrameFormat& format, const BYTE* data, std::size_t size,
                 std::optional<REFERENCE_TIME> start);
-    // The windows painted from now on, on the window's thread.
-    void SetCovers(std::vector<HWND> covers);
+    // The windows painted from now on, each with its part, on the window's thread.
+    void SetTargets(std::vector<platform::VideoTarget> targets);
     // The painting loop, on a thread of ours, until Close.
     void Run();
     // The graph is done with the mirror: the loop ends; the last picture
     // painted stays for repaints.
     void Close();
-    // Draws the last picture painted into window, stretched over its inner
-    // area; false when there is none yet.
+    // Draws the last picture painted into window, its part stretched over its
+    // inner area; false when there is none yet.
     bool Paint(HWND window, HDC dc);
 
 private:
@@ -53,10 +55,10 @@ private:
     };
     LONGLONG Now();
     void Recycle(Picture& picture);
-    bool PaintShown(HWND window, HDC dc);  // paintLock_ held
+    bool PaintShown(HWND window, HDC dc, const platform::Part& part);  // paintLock_ held
 
-    std::vector<HWND> covers_;  // under queueLock_
-    std::vector<HWND> painting_;  // the painter's thread's copy
+    std::vector<platform::VideoTarget> targets_;  // under queueLock_
+    std::vector<platform::VideoTarget> painting_;  // the painter's thread's copy
     ComPtr<IReferenceClock> clock_;
     HANDLE arrived_ = nullptr;  // set by Handed and Close
 
@@ -79,5 +81,7 @@ void AttachMirror(HWND cover, std::shared_ptr<MirrorPainter> painter);
 void DetachMirror(HWND cover);
 // Draws the last picture of cover's painter; false when there is none.
 bool PaintMirroredPicture(HWND cover, HDC dc);
+// A painter draws into window: its background is the painter's to draw.
+bool Mirrored(HWND window);
 
 }  // namespace win32

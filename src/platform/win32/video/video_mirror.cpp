@@ -180,7 +180,7 @@ std::optional<Branch> TryBranch(IGraphBuilder& graph, RendererConnection& connec
 
 }  // namespace
 
-std::shared_ptr<MirrorPainter> MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows) {
+std::shared_ptr<MirrorPainter> MirrorVideo(IMediaControl& control, const std::vector<platform::VideoTarget>& windows) {
     ComPtr<IGraphBuilder> graph;
     ThrowIfFailed(control.QueryInterface(__uuidof(IGraphBuilder), graph.put_void()));
     RendererConnection connection(*graph.get());
@@ -202,9 +202,19 @@ std::shared_ptr<MirrorPainter> MirrorVideo(IMediaControl& control, const std::ve
         connection.Restore();
         ThrowIfFailed(set);
     }
-    for (HWND window : windows) AttachMirror(window, painter);
+    for (const platform::VideoTarget& window : windows) AttachMirror(reinterpret_cast<HWND>(window.window), painter);
     Background().Start([painter] { painter->Run(); });
     return painter;
+}
+
+void ShowPart(IMediaControl& control, const platform::Part& part) {
+    ComPtr<IBasicVideo> video;
+    ThrowIfFailed(control.QueryInterface(__uuidof(IBasicVideo), video.put_void()));
+    long width = 0, height = 0;
+    ThrowIfFailed(video->GetVideoSize(&width, &height));
+    const auto left = static_cast<long>(part.left * width + 0.5), top = static_cast<long>(part.top * height + 0.5);
+    ThrowIfFailed(video->SetSourcePosition(left, top, static_cast<long>(part.right * width + 0.5) - left,
+                                           static_cast<long>(part.bottom * height + 0.5) - top));
 }
 
 }  // namespace win32

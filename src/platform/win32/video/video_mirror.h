@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/video_part.h"
+
 namespace win32 {
 
 class MirrorPainter;
@@ -17,6 +19,9 @@ class MirrorPainter;
 // graph has no video renderer or no branch can be built for its pictures. On the window's
 // thread, which owns the windows.
 // The painter it made, for the windows to be changed later.
-std::shared_ptr<MirrorPainter> MirrorVideo(IMediaControl& control, const std::vector<HWND>& windows);
+std::shared_ptr<MirrorPainter> MirrorVideo(IMediaControl& control, const std::vector<platform::VideoTarget>& windows);
+
+// The graph's own video window shows only part of the picture.
+void ShowPart(IMediaControl& control, const platform::Part& part);
 
 }  // namespace win32
