@@ -161,6 +161,8 @@ private:
     Repair repair_ = Repair::None;
     show::Rebuilds rebuilds_;
     double videoSeenAt_ = 0;  // seconds, where the video's last look saw it
+    // A session's renderer stood still: its rebuilds draw through the painter.
+    bool paintAlways_ = false;
     // How long the wait after the current pass of the show loop may last.
     show::NextWake wake_{false};
     // What the monitors show ("monitors" setting), and each one's part of

@@ -42,11 +42,13 @@ class MediaSessions {
 public:
     virtual ~MediaSessions() = default;
     // Opens file and readies its topology, video into form, Form1's window,
-    // and, from the same decode and at the same moments, into others. May
-    // wait on the file and its decoders for good; throws where the platform
-    // has no Media Foundation or cannot play the file.
+    // and, from the same decode and at the same moments, into others. With
+    // painted, the picture is drawn by our own painter even into form alone
+    // (where the platform's renderer stood still before). May wait on the
+    // file and its decoders for good; throws where the platform has no Media
+    // Foundation or cannot play the file.
     virtual std::unique_ptr<MediaSession> Open(const std::wstring& file, const VideoTarget& form,
-                                               const std::vector<VideoTarget>& others) = 0;
+                                               const std::vector<VideoTarget>& others, bool painted) = 0;
 };
 
 }  // namespace platform

@@ -94,7 +94,7 @@ void Form1::MirrorVideo() {
 }
 
 show::VideoPlan Form1::Plan() {
-    show::VideoPlan plan{{p_.window.Handle(), formPart_}, {}};
+    show::VideoPlan plan{{p_.window.Handle(), formPart_}, {}, paintAlways_};
     if (use_ == show::MonitorUse::Primary) return plan;
     for (std::size_t i = 0; i < Covers.size() && i < coverParts_.size(); ++i)
         plan.others.push_back({Covers[i], coverParts_[i]});

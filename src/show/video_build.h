@@ -18,6 +18,9 @@ namespace show {
 struct VideoPlan {
     platform::VideoTarget form;
     std::vector<platform::VideoTarget> others;
+    // Drawn by our own painter even on one monitor: the platform's renderer
+    // stood still before, in this run.
+    bool painted = false;
 };
 
 struct BuiltVideo {

@@ -15,7 +15,7 @@ using show::Try;
 std::unique_ptr<platform::MediaSession> show::OpenFallback(platform::Platform& platform,
                                                            const std::wstring& Filename, const VideoPlan& plan) {
     std::unique_ptr<platform::MediaSession> session;
-    Try([&] { session = platform.sessions.Open(Filename, plan.form, plan.others); });
+    Try([&] { session = platform.sessions.Open(Filename, plan.form, plan.others, plan.painted); });
     if (!session) return session;  // a black screen, as where the graph renders nothing
     const bool soundtrack = SoundtrackWanted(platform);
     Try([&] { session->SetMasterVolume(soundtrack ? 1.0f : 0.0f); });

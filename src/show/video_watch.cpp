@@ -15,6 +15,9 @@ bool Form1::VideoStalled(std::optional<double> position, bool broken) {
     if (position) videoSeenAt_ = *position;
     if (motion == show::Motion::Moving) rebuilds_.Played();
     if (!broken && motion != show::Motion::Stalled) return false;
+    // A renderer that stands still may do so again after every rebuild (Wine's
+    // does at a rewind); the painter, fed by a sample grabber, does not.
+    if (Session && motion == show::Motion::Stalled) paintAlways_ = true;
     videoStill_ = {};
     HandOverVideo();
     repair_ = Repair::Stopping;

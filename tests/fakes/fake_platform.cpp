@@ -462,10 +462,10 @@ std::unique_ptr<platform::MediaControl> FakeGraphs::CreateFilgraphManager() {
 }
 
 std::unique_ptr<platform::MediaSession> FakeSessions::Open(const std::wstring& file, const platform::VideoTarget& form,
-                                                           const std::vector<platform::VideoTarget>& others) {
+                                                           const std::vector<platform::VideoTarget>& others, bool painted) {
     std::string targets = Target(form);
     for (const platform::VideoTarget& other : others) targets += "," + Target(other);
-    log_.Call("MediaSessions.Open", Narrow(file) + "," + targets);
+    log_.Call("MediaSessions.Open", Narrow(file) + "," + targets + (painted ? ",painted" : ""));
     return std::make_unique<FakeSession>(log_, state, outcome);
 }
 

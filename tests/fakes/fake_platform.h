@@ -203,7 +203,7 @@ class FakeSessions final : public platform::MediaSessions {
 public:
     explicit FakeSessions(CallLog& log) : log_(log) {}
     std::unique_ptr<platform::MediaSession> Open(const std::wstring& file, const platform::VideoTarget& form,
-                                                 const std::vector<platform::VideoTarget>& others) override;
+                                                 const std::vector<platform::VideoTarget>& others, bool painted) override;
     SessionState state;
     SessionOutcome outcome;
 

@@ -2,6 +2,7 @@
 
 #include "show/stall.h"
 
+using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using show::Motion;
@@ -88,12 +89,22 @@ TEST_F(VideoWatchTest, ASessionsErrorEventRebuildsItWhereItStoodWhileTheMusicPla
     f.graphs.state.rendered = {false, true};
     f.sessions.state.position = 3.5;
     Run({[this] { f.sessions.state.broken = true; }, [this] { f.sessions.state.broken = false; }, [] {}});
+    // A device gone is no fault of the renderer's: it draws again.
+    EXPECT_THAT(f.log.Named("MediaSessions.Open"), Each("MediaSessions.Open(Trevlin.evc,4660)"));
     EXPECT_EQ(f.log.Named("MediaSessions.Open").size(), 2u);
     EXPECT_THAT(f.log.Named("Session.S"), ElementsAre("Session.SetMasterVolume(1)", "Session.Start()",
                                                       "Session.SetMasterVolume(1)", "Session.Seek(3.5)",
                                                       "Session.Start()"));
     EXPECT_THAT(f.log.Named("Mp3.close"), IsEmpty());
     EXPECT_THAT(f.log.Named("Mp3.put_URL"), ElementsAre("Mp3.put_URL(Trevlin.wma)"));
+}
+
+TEST_F(VideoWatchTest, ASessionWhoseRendererStoodStillIsBuiltAgainDrawnByThePainter) {
+    f.graphs.state.rendered = {false, true};
+    f.sessions.state.position = 3.5;
+    Run({[] {}, [] {}, [] {}, [] {}, [] {}, [] {}});
+    EXPECT_THAT(f.log.Named("MediaSessions.Open"),
+                ElementsAre("MediaSessions.Open(Trevlin.evc,4660)", "MediaSessions.Open(Trevlin.evc,4660,painted)"));
 }
 
 TEST_F(VideoWatchTest, TwoFailedRebuildsInARowLeaveTheScreenBlackAndTheNextComesAMinuteLater) {

@@ -306,7 +306,8 @@ std::unique_ptr<platform::MediaSession> OpenDrawn(const Mf& mf, const std::wstri
 }  // namespace
 
 std::unique_ptr<platform::MediaSession> MediaSessions::Open(const std::wstring& file, const platform::VideoTarget& form,
-                                                            const std::vector<platform::VideoTarget>& others) {
+                                                            const std::vector<platform::VideoTarget>& others,
+                                                            bool alwaysPainted) {
     const Mf& mf = LoadMf();
     UseCom();
     Drawn drawn;
@@ -314,8 +315,9 @@ std::unique_ptr<platform::MediaSession> MediaSessions::Open(const std::wstring& 
     // More than one window: the picture comes to the painter, which draws it
     // into each at the same moment; the renderer would draw into one only.
     // Where the session takes no such sink, the renderer draws Form1's
-    // picture as on one monitor, and the others stay black.
-    if (!others.empty()) {
+    // picture as on one monitor, and the others stay black. The painter also
+    // takes over from a renderer that stood still in this process before.
+    if (!others.empty() || alwaysPainted) {
         Drawn painted = drawn;
         painted.painted.push_back(form);
         painted.painted.insert(painted.painted.end(), others.begin(), others.end());

@@ -13,7 +13,7 @@ namespace win32 {
 class MediaSessions final : public platform::MediaSessions {
 public:
     std::unique_ptr<platform::MediaSession> Open(const std::wstring& file, const platform::VideoTarget& form,
-                                                 const std::vector<platform::VideoTarget>& others) override;
+                                                 const std::vector<platform::VideoTarget>& others, bool alwaysPainted) override;
 };
 
 }  // namespace win32
