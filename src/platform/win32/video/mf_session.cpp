@@ -33,9 +33,10 @@ HRESULT StartAt(IMFMediaSession& session, double seconds) {
 constexpr DWORD kCloseWaitMs = 1000;
 
 // A session asked to start again at its end sends that end about when the
-// clip's stated length has played (here up to 0.6 s later). One whose end is
-// this much later has stalled at its end: it shows one frame and plays no
-// sound, and would only be noticed once its clock had stood still for seconds.
+// clip's stated length has played (under Wine up to 0.3 s later, once 0.58 s
+// in 54 ends). One whose end is this
+// much later has stalled at its end: it shows one frame and plays no sound,
+// and would only be noticed once its clock had stood still for seconds.
 constexpr double kEndOverdueMs = 600;
 
 // The session's notifications, taken on Media Foundation's threads: the end
