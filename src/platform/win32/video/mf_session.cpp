@@ -34,9 +34,9 @@ constexpr DWORD kCloseWaitMs = 1000;
 
 // A session asked to start again at its end sends that end about when the
 // clip's stated length has played (under Wine up to 0.3 s later, once 0.58 s
-// in 54 ends). One whose end is this
-// much later has stalled at its end: it shows one frame and plays no sound,
-// and would only be noticed once its clock had stood still for seconds.
+// in 54 ends). One whose end is this much later has stalled at its end: it
+// shows one frame and plays no sound, and would only be noticed once its
+// clock had stood still for seconds.
 constexpr double kEndOverdueMs = 600;
 
 // The session's notifications, taken on Media Foundation's threads: the end
@@ -194,7 +194,9 @@ public:
         // Media Foundation's order: shut down once closed. (Under Wine, a
         // session that stands still at its end never closes, and its
         // Shutdown never returns: one reason the stop runs off the window's
-        // thread.)
+        // thread. Its renderer is then stuck in its clock's stop on one of
+        // Media Foundation's shared work-queue threads, and no new session of
+        // this process gets past opening its file.)
         if (SUCCEEDED(session_->Close())) WaitForSingleObject(events_->Done(), kCloseWaitMs);
         source_->Shutdown();
         session_->Shutdown();
