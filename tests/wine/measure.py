@@ -98,12 +98,11 @@ def assert_black_around_controls(rig, form, shot, when=""):
     assert max(colour) < DARK, f"the screen is not black around the form's controls{when} ({colour}, {shot.name})"
 
 
-# A looped clip plays on through its loops. A renderer may stand still once (Wine's EVR does
-# at a rewind): the watchdog sees that after 3 s and builds the video again, drawn by the
-# painter from then on, so no stall comes back. One such stretch of STALL at most, picture
-# and soundtrack alike; otherwise the picture moves every second or two and the soundtrack
-# is never silent for SILENCE.
-STALL = 3.0 + 2.5   # the watchdog's 3 s, and time for the rebuild to play on a busy machine
+# A looped clip plays on through its loops: its picture moves in every STILL seconds and its
+# soundtrack is never silent for SILENCE. A renderer that stands still at a rewind (Wine's
+# EVR does) is caught when its end is overdue and built again, drawn by the painter from
+# then on, well within both.
+STILL = 3.0
 SILENCE = 1.0
 
 
@@ -130,12 +129,12 @@ def watch_loops(rig, tmp_path, seconds):
 
 
 def assert_loops_without_stall(rig, saver_dir, media_dir, tmp_path):
-    """A 2 s clip played for 24 s: at most one stall, and none longer than STALL."""
+    """A 2 s clip played for 24 s, its picture and its soundtrack never stopping for long."""
     saver, _ = start_show(rig, saver_dir, media_dir, sound="1")
     wait_for_picture(rig, tmp_path / "start.png")
     still, silent = watch_loops(rig, tmp_path, 24)
     FIGURES.append(f"2 s clip looped 24 s: picture still {[round(s, 1) for s in still]} s, "
                    f"soundtrack silent {silent} s")
-    assert len(still) <= 1 and max(still, default=0) < STALL, f"the picture stood still for {still} s"
-    assert len(silent) <= 1 and max(silent, default=0) < STALL, f"the soundtrack was silent for {silent} s"
+    assert max(still, default=0) < STILL, f"the picture stood still for {still} s"
+    assert not silent, f"the soundtrack was silent for {silent} s"
     end_with_key(rig, saver)

@@ -4,6 +4,8 @@
 #include <mferror.h>
 #include <mfidl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -33,6 +35,13 @@ HRESULT StartAt(IMFMediaSession& session, double seconds) {
 // that a session that never says so holds up a close request little.
 constexpr DWORD kCloseWaitMs = 1000;
 
+// A session asked to start again at its end sends that end about when the
+// clip's stated length has played (under Wine up to 0.3 s later, once 0.58 s
+// in 54 ends). One whose end is this much later has stalled at its end: it
+// shows one frame and plays no sound, and would only be noticed once its
+// clock had stood still for seconds.
+constexpr double kEndOverdueMs = 600;
+
 // The session's notifications, taken on Media Foundation's threads: the end
 // is noted and wakes the window's wait; a start moves the clock back to use.
 class Events final : public ComObject<IMFAsyncCallback> {
@@ -40,6 +49,7 @@ public:
     explicit Events(ComPtr<IMFMediaSession> session) : session_(std::move(session)) {
         wake_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         done_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        overdue_ = CreateThreadpoolTimer(&Overdue, this, nullptr);
     }
     ~Events() {
         CloseHandle(wake_);
@@ -86,12 +96,25 @@ public:
         restartAtEnd_ = false;
     }
     // True when the session has ended and is to be started now; otherwise it
-    // starts the moment it ends.
-    bool RestartNowOrAtEnd() {
+    // starts the moment it ends, due within remaining seconds (none where NaN).
+    bool RestartNowOrAtEnd(double remaining) {
         Lock held(lock_);
         starting_ = true;
         restartAtEnd_ = !ended_;
+        if (restartAtEnd_ && overdue_ && !std::isnan(remaining)) {
+            const double ms = std::max(remaining, 0.0) * 1000 + kEndOverdueMs;
+            const LONGLONG due = -static_cast<LONGLONG>(ms) * 10000;  // relative, in 100 ns
+            FILETIME at{static_cast<DWORD>(due), static_cast<DWORD>(due >> 32)};
+            SetThreadpoolTimer(overdue_, &at, 0, 0);
+        }
         return std::exchange(ended_, false);
+    }
+    // Before the session goes: no overdue end is noted from here on.
+    void ForgetEnd() {
+        if (!overdue_) return;
+        SetThreadpoolTimer(overdue_, nullptr, 0, 0);
+        WaitForThreadpoolTimerCallbacks(overdue_, TRUE);
+        CloseThreadpoolTimer(std::exchange(overdue_, nullptr));
     }
     // An end noted after a start was asked for is that start's: a session
     // whose notice of starting never came still loops.
@@ -102,6 +125,10 @@ public:
     bool StartingNow() {
         Lock held(lock_);
         return starting_;
+    }
+    bool StoodStill() {
+        Lock held(lock_);
+        return stoodStill_;
     }
     bool Broken() {
         Lock held(lock_);
@@ -132,6 +159,16 @@ private:
         SetEvent(wake_);
     }
 
+    // The end a restart waits for is overdue: the session stood still, as a
+    // clock that stands still shows, unless that end came or it is going.
+    static void CALLBACK Overdue(PTP_CALLBACK_INSTANCE, void* self, PTP_TIMER) {
+        auto& events = *static_cast<Events*>(self);
+        Lock held(events.lock_);
+        if (!events.restartAtEnd_ || events.closing_) return;
+        events.stoodStill_ = true;
+        SetEvent(events.wake_);
+    }
+
     HRESULT Unhook() {
         SetEvent(done_);
         return Release(), S_OK;
@@ -139,12 +176,14 @@ private:
     ComPtr<IMFMediaSession> session_;
     HANDLE wake_ = nullptr;
     HANDLE done_ = nullptr;
+    PTP_TIMER overdue_ = nullptr;
     SRWLOCK lock_ = SRWLOCK_INIT;
     bool ended_ = false;
     bool starting_ = false;  // asked to start, not yet started
     bool restartAtEnd_ = false;
     bool closing_ = false;
     bool broken_ = false;
+    bool stoodStill_ = false;  // its end overdue
 };
 
 // Where the session's picture goes: the renderer's own into Form1, or the
@@ -167,13 +206,16 @@ public:
     }
     ~Session() override {
         stop_ = StopOnFailure();
+        events_->ForgetEnd();
         if (drawn_.evr) drawn_.evr->Drop();
         if (drawn_.painter) drawn_.painter->Close();
         events_->Closing();
         // Media Foundation's order: shut down once closed. (Under Wine, a
         // session that stands still at its end never closes, and its
         // Shutdown never returns: one reason the stop runs off the window's
-        // thread.)
+        // thread. Its renderer is then stuck in its clock's stop on one of
+        // Media Foundation's shared work-queue threads, and no new session of
+        // this process gets past opening its file.)
         if (SUCCEEDED(session_->Close())) WaitForSingleObject(events_->Done(), kCloseWaitMs);
         source_->Shutdown();
         session_->Shutdown();
@@ -203,9 +245,12 @@ public:
     // its picture. It starts from the beginning once it has reached its end,
     // so a session short of its end starts again the moment it gets there.
     void Restart() override {
-        if (events_->RestartNowOrAtEnd()) ThrowIfFailed(StartAt(*session_.get(), 0));
+        if (events_->RestartNowOrAtEnd(duration_ - ClockSeconds())) ThrowIfFailed(StartAt(*session_.get(), 0));
     }
+    // A session that stood still at its end has no place to report: the
+    // watchdog takes that as it takes a clock that stands still.
     double Position() override {
+        if (events_->StoodStill()) ThrowIfFailed(HRESULT_FROM_WIN32(ERROR_TIMEOUT));
         if (events_->StartingNow()) return 0;
         if (!clock_) {
             ComPtr<IMFClock> clock;
@@ -217,6 +262,12 @@ public:
         return static_cast<double>(time) / 1e7;
     }
     double Duration() override { return duration_; }
+    // Where the clock stands now; NaN where it cannot say.
+    double ClockSeconds() {
+        MFTIME time = 0;
+        if (!clock_ || FAILED(clock_->GetTime(&time))) return std::numeric_limits<double>::quiet_NaN();
+        return static_cast<double>(time) / 1e7;
+    }
     bool Ended() override { return events_->Ended(); }
     bool Broken() override { return events_->Broken(); }
     void Place(const platform::Part& part, const std::vector<platform::VideoTarget>& others) override {
