@@ -14,7 +14,7 @@ from media import (MUSIC_NAME, VIDEO_NAME, VIDEO_SECONDS, VIDEO_TONE, extract_fr
                    make_music, make_video)
 from power_plan import (PLAN, assert_stopped_at_the_moment, give_first_input, run_with_plan, set_plan,
                         use_stand_in_powrprof)
-from rig import Rig, tone_level
+from rig import Rig, picture_difference, tone_level
 
 
 @pytest.fixture(scope="module")
@@ -130,3 +130,21 @@ def test_the_plans_moment_stops_the_session_as_it_does_a_graph(rig, mp4, saver_d
         end_with_key(rig, run.saver)
     finally:
         set_plan(rig, None)
+
+
+def test_with_no_audio_device_the_mp4_plays_silent(rig, saver_dir, tmp_path):
+    """No sound server for the saver: Wine then has no audio device, as a PC with none."""
+    media_dir = tmp_path / "media"
+    media_dir.mkdir()
+    make_mp4(media_dir / VIDEO_NAME, 4)
+    server = rig.env["PULSE_SERVER"]
+    rig.env["PULSE_SERVER"] = "unix:/nonexistent/pulse"
+    try:
+        saver, _ = start_show(rig, saver_dir, media_dir, sound="1")
+    finally:
+        rig.env["PULSE_SERVER"] = server
+    first = wait_for_picture(rig, tmp_path / "first.png")
+    time.sleep(1.0)
+    moved = picture_difference(first, rig.screenshot(tmp_path / "second.png"))
+    assert moved > MOVED, f"the picture stands still ({moved:.1f})"
+    end_with_key(rig, saver)

@@ -310,7 +310,7 @@ private:
 namespace {
 
 std::unique_ptr<platform::MediaSession> OpenDrawn(const Mf& mf, const std::wstring& file, const platform::Part& part,
-                                                  Drawn drawn) {
+                                                  Drawn drawn, bool sound) {
     const VideoSink videoSink = [&](IMFMediaTypeHandler& stream) {
         if (drawn.painter) return GrabberSink(mf, stream, drawn.painter);
         ComPtr<IMFActivate> renderer;
@@ -331,7 +331,7 @@ std::unique_ptr<platform::MediaSession> OpenDrawn(const Mf& mf, const std::wstri
     const double duration = SUCCEEDED(pd->GetUINT64(MF_PD_DURATION, &length))
                                 ? static_cast<double>(length) / 1e7
                                 : std::numeric_limits<double>::quiet_NaN();
-    ComPtr<IMFTopology> topology = Topology(mf, *source.get(), *pd.get(), videoSink);
+    ComPtr<IMFTopology> topology = Topology(mf, *source.get(), *pd.get(), videoSink, sound);
     ComPtr<IMFMediaSession> session;
     ThrowIfFailed(mf.createMediaSession(nullptr, session.put()));
     struct ShutDownUnlessKept {
@@ -352,6 +352,27 @@ std::unique_ptr<platform::MediaSession> OpenDrawn(const Mf& mf, const std::wstri
     }
     guard = {nullptr, nullptr};
     return std::make_unique<Session>(std::move(session), std::move(source), duration, std::move(drawn));
+}
+
+// With no audio device to play to (none plugged in, its driver gone, the audio
+// service stopped), the picture plays on its own, as with the sound off.
+// (The audio client's codes, whose header clashes with DirectShow's.)
+bool NoAudioDevice(const platform::Error& error) {
+    constexpr auto kDeviceInvalidated = static_cast<std::int32_t>(0x88890004);
+    constexpr auto kServiceNotRunning = static_cast<std::int32_t>(0x88890010);
+    return error.number == static_cast<std::int32_t>(MF_E_NO_AUDIO_PLAYBACK_DEVICE) ||
+           error.number == kDeviceInvalidated || error.number == kServiceNotRunning ||
+           error.number == static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
+}
+
+std::unique_ptr<platform::MediaSession> OpenDrawn(const Mf& mf, const std::wstring& file, const platform::Part& part,
+                                                  const Drawn& drawn) {
+    try {
+        return OpenDrawn(mf, file, part, drawn, true);
+    } catch (const platform::Error& error) {
+        if (!NoAudioDevice(error)) throw;
+    }
+    return OpenDrawn(mf, file, part, drawn, false);
 }
 
 }  // namespace

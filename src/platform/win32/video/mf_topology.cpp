@@ -17,7 +17,7 @@ const GUID kEnumerateSourceTypes = {0x6248c36d, 0x5d0b, 0x4f40, {0xa0, 0xbb, 0xb
 // Each selected video and audio stream, from the source to its renderer;
 // other streams are left out.
 ComPtr<IMFTopology> Topology(const Mf& mf, IMFMediaSource& source, IMFPresentationDescriptor& pd,
-                             const VideoSink& videoSink) {
+                             const VideoSink& videoSink, bool sound) {
     ComPtr<IMFTopology> topology;
     ThrowIfFailed(mf.createTopology(topology.put()));
     ThrowIfFailed(topology->SetUINT32(kEnumerateSourceTypes, TRUE));
@@ -35,7 +35,7 @@ ComPtr<IMFTopology> Topology(const Mf& mf, IMFMediaSource& source, IMFPresentati
         ComPtr<IMFActivate> renderer;
         if (major == MFMediaType_Video) {
             renderer = videoSink(*handler.get());
-        } else if (major == MFMediaType_Audio) {
+        } else if (major == MFMediaType_Audio && sound) {
             ThrowIfFailed(mf.createAudioRendererActivate(renderer.put()));
         } else {
             ThrowIfFailed(pd.DeselectStream(i));

@@ -15,11 +15,11 @@
 namespace win32 {
 
 // Each selected video and audio stream, from the source to its renderer (for
-// the video, the sink that videoSink makes for the stream); other streams are
-// left out.
+// the video, the sink that videoSink makes for the stream); other streams, and
+// the audio ones where sound is false, are left out.
 using VideoSink = std::function<ComPtr<IMFActivate>(IMFMediaTypeHandler& stream)>;
 ComPtr<IMFTopology> Topology(const Mf& mf, IMFMediaSource& source, IMFPresentationDescriptor& pd,
-                             const VideoSink& videoSink);
+                             const VideoSink& videoSink, bool sound);
 
 // Waits, on the building thread, until the session has resolved the topology
 // (the renderers exist from then on); throws if it failed to.
