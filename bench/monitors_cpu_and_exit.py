@@ -68,7 +68,9 @@ def frames_run(rig: Rig, folder: Path, seconds: float) -> tuple[float, float]:
     """Frames drawn a second on the primary, and frames a second never shown."""
     saver, _ = start(rig, folder)
     try:
-        x, y = PRIMARY[0] + PRIMARY[2] // 2, PRIMARY[1] + PRIMARY[3] // 2
+        # The top half of the numbered video tells bits 0-2 of the frame number, which the
+        # probe reads; the middle row is where the halves meet.
+        x, y = PRIMARY[0] + PRIMARY[2] // 2, PRIMARY[1] + PRIMARY[3] // 4
         out = rig.probe("frames", str(x), str(y), str(int(seconds * 1000)), timeout=seconds + TIMEOUT)
         fields = dict(field.split("=", 1) for field in out.split())
         return int(fields["changes"]) / seconds, int(fields["skipped"]) / seconds
