@@ -7,15 +7,15 @@ import time
 
 import pytest
 
-from conftest import FORM_CLASS, SHOW_TIMEOUT, form_windows, ini_for
+from conftest import FORM_CLASS, SHOW_TIMEOUT, form_windows
+from desks import COVER_CLASS, assert_in_step_and_moving, crop, end, frame_on, lay_second, lit_shot, start, to_x
 from measure import DARK, MOVED
-from media import FRAME_BITS, MediaCache, frame_number, make_numbered_video
-from rig import Rig, mean_rgb, picture_difference, write_ini
+from media import FRAME_BITS, MediaCache, make_numbered_video
+from rig import Rig, mean_rgb, picture_difference
 
 PRIMARY = (0, 0, 1024, 768)     # left, top, width, height in Windows' coordinates
 SECOND = (-800, 0, 800, 600)
 DESKTOP = "#123456"             # the X root's colour: a desktop pixel is this and nothing else
-COVER_CLASS = "TrevlinCover"
 WS_EX_TOPMOST = 0x8
 
 
@@ -33,54 +33,12 @@ def desk_media(desk):
     return MediaCache(desk.root / "media")
 
 
-def to_x(rect, origin_x=SECOND[0]):
-    """A monitor's (left, top, width, height) in the X screen's pixels."""
-    left, top, width, height = rect
-    return left - origin_x, top, width, height
-
-
-def crop(shot, rect, path, origin_x=SECOND[0]):
-    left, top, width, height = to_x(rect, origin_x)
-    subprocess.run(["convert", str(shot), "-crop", f"{width}x{height}+{left}+{top}", "+repage", str(path)],
-                   check=True, timeout=30)
-    return path
-
-
-def desktop_share(shot, rect, path):
+def desktop_share(desk, shot, rect, path):
     """The share of a monitor's pixels that show the desktop."""
-    out = subprocess.run(["convert", str(crop(shot, rect, path)), "-fill", "black", "+opaque", DESKTOP,
+    out = subprocess.run(["convert", str(crop(desk, shot, rect, path)), "-fill", "black", "+opaque", DESKTOP,
                           "-fill", "white", "-opaque", DESKTOP, "-format", "%[fx:mean]", "info:"],
                          capture_output=True, text=True, check=True, timeout=30).stdout
     return float(out)
-
-
-def start(desk, saver_dir, media_dir, extra=""):
-    write_ini(saver_dir, ini_for(media_dir, sound="0") + extra)
-    saver = desk.start_saver(saver_dir, "/s")
-
-    def covering():
-        assert saver.running(), f"the saver ended at once (exit {saver.wait(1):#x})"
-        return [w for w in form_windows(saver.windows()) if w.rect == (0, 0, 1024, 768)]
-
-    desk.wait_for(covering, SHOW_TIMEOUT, what="the form over the primary monitor")
-    desk.wait_for(lambda: [w for w in saver.windows() if w.cls == COVER_CLASS], SHOW_TIMEOUT,
-                  what="the cover over the second monitor")
-    return saver
-
-
-def lit_shot(desk, path, rect):
-    """Screenshots until the monitor rect shows a lit picture; returns the last one."""
-    def lit():
-        shot = desk.screenshot(path)
-        crop_path = path.with_suffix(".crop.png")
-        return shot if max(mean_rgb(crop(shot, rect, crop_path, desk.x_origin()[0]))) > 40 else None
-
-    return desk.wait_for(lit, SHOW_TIMEOUT, interval=0.1, what=f"a picture on the monitor at {rect}")
-
-
-def end(desk, saver):
-    desk.key("a")
-    assert saver.wait(SHOW_TIMEOUT) == 0
 
 
 def test_both_monitors_covered_and_moving(desk, desk_media, saver_dir, tmp_path):
@@ -95,9 +53,9 @@ def test_both_monitors_covered_and_moving(desk, desk_media, saver_dir, tmp_path)
     time.sleep(0.5)
     second = desk.screenshot(tmp_path / "second.png")
     for name, rect in [("primary", PRIMARY), ("second", SECOND)]:
-        assert desktop_share(second, rect, tmp_path / f"{name}-desk.png") == 0, f"desktop shows on the {name}"
-        moved = picture_difference(crop(first, rect, tmp_path / f"{name}-1.png"),
-                                   crop(second, rect, tmp_path / f"{name}-2.png"))
+        assert desktop_share(desk, second, rect, tmp_path / f"{name}-desk.png") == 0, f"desktop shows on the {name}"
+        moved = picture_difference(crop(desk, first, rect, tmp_path / f"{name}-1.png"),
+                                   crop(desk, second, rect, tmp_path / f"{name}-2.png"))
         assert moved > MOVED, f"the {name} monitor's picture stands still ({moved:.1f})"
     end(desk, saver)
 
@@ -107,11 +65,11 @@ def test_primary_setting_keeps_the_second_monitor_black(desk, desk_media, saver_
     first = lit_shot(desk, tmp_path / "first.png", PRIMARY)
     time.sleep(0.5)
     second = desk.screenshot(tmp_path / "second.png")
-    assert desktop_share(second, SECOND, tmp_path / "desk.png") == 0
-    colour = mean_rgb(crop(second, SECOND, tmp_path / "black.png"))
+    assert desktop_share(desk, second, SECOND, tmp_path / "desk.png") == 0
+    colour = mean_rgb(crop(desk, second, SECOND, tmp_path / "black.png"))
     assert max(colour) < DARK, f"the second monitor is not black ({colour})"
-    assert picture_difference(crop(first, PRIMARY, tmp_path / "p1.png"),
-                              crop(second, PRIMARY, tmp_path / "p2.png")) > MOVED
+    assert picture_difference(crop(desk, first, PRIMARY, tmp_path / "p1.png"),
+                              crop(desk, second, PRIMARY, tmp_path / "p2.png")) > MOVED
     end(desk, saver)
 
 
@@ -121,24 +79,7 @@ def test_both_monitors_show_the_same_frame(desk, desk_media, saver_dir, tmp_path
     make_numbered_video(media_dir / "Trevlin.evc")
     saver = start(desk, saver_dir, media_dir)
     lit_shot(desk, tmp_path / "lit.png", PRIMARY)
-    seen = []
-    for i in range(16):
-        shot = desk.screenshot(tmp_path / f"shot-{i}.png")
-        # Each monitor's middle column, a quarter of its height from the top and from the
-        # bottom: inside the halves of the picture, away from anything but it.
-        numbers = []
-        for name, (left, top, width, height) in [("primary", PRIMARY), ("second", SECOND)]:
-            halves = [mean_rgb(crop(shot, (left + width // 2 - 20, top + y - 20, 40, 40),
-                                    tmp_path / f"{name}-{i}-{y}.png")) for y in (height // 4, 3 * height // 4)]
-            numbers.append(frame_number(*halves))
-        seen.append(tuple(numbers))
-        time.sleep(0.13)
-    cycle = 2 ** FRAME_BITS
-    apart = [min((a - b) % cycle, (b - a) % cycle) for a, b in seen]
-    # A screenshot is no instant: on a busy machine one of them may catch a monitor a frame
-    # further on while the other is being drawn. A mirror out of step is out of step in most.
-    assert sorted(apart)[-2] <= 1, f"frame numbers (mod {cycle}) on primary and second monitor: {seen}"
-    assert len({a for a, _ in seen}) > 1, f"the picture did not move: {seen}"
+    assert_in_step_and_moving(desk, PRIMARY, SECOND, tmp_path)
     end(desk, saver)
 
 
@@ -147,7 +88,7 @@ def test_input_over_either_monitor_ends_the_saver(desk, desk_media, saver_dir, t
     saver = start(desk, saver_dir, desk_media.put(tmp_path / "media"))
     lit_shot(desk, tmp_path / "lit.png", SECOND)
     cover = [w for w in saver.windows() if w.cls == COVER_CLASS][0]
-    middle_x, middle_y = to_x((SECOND[0] + SECOND[2] // 2, SECOND[1] + SECOND[3] // 2, 0, 0))[:2]
+    middle_x, middle_y = to_x(desk, (SECOND[0] + SECOND[2] // 2, SECOND[1] + SECOND[3] // 2, 0, 0))[:2]
     if action == "key":
         desk.key("a")
     elif action == "click-second":
@@ -176,20 +117,6 @@ def right_desk():
     and Wine then takes the unmoved pointer for one that moved, which ends the saver."""
     with Rig(monitors=[PRIMARY, RIGHT]) as session:
         yield session
-
-
-def lay_second(desk, rect):
-    """Lays the second monitor out anew over the X screen (None: no second monitor) and has
-    Wine read the monitors again, from a fresh process as it needs."""
-    subprocess.run(["xrandr", "--delmonitor", "M1"], env=desk.env, timeout=30,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    if rect:
-        origin_x, origin_y = desk.x_origin()
-        left, top, width, height = rect[0] - origin_x, rect[1] - origin_y, rect[2], rect[3]
-        geometry = f"{width}/{width * 254 // 960}x{height}/{height * 254 // 960}+{left}+{top}"
-        subprocess.run(["xrandr", "--setmonitor", "M1", geometry, "none"], env=desk.env, check=True, timeout=30,
-                       stdout=subprocess.DEVNULL)
-    desk.probe("displaychange")
 
 
 @pytest.mark.parametrize("where, layouts", [("right_desk", [None, RIGHT]), ("desk", [MOVED_DOWN, PORTRAIT])],
@@ -239,13 +166,10 @@ def test_a_yuy2_video_reaches_the_second_monitor(stock_desk, saver_dir, tmp_path
     make_numbered_video(media_dir / "Trevlin.evc", raw="yuyv422")
     saver = start(stock_desk, saver_dir, media_dir)
     lit_shot(stock_desk, tmp_path / "lit.png", SECOND)
-    left, top, width, height = SECOND
     seen = set()
     for i in range(8):
         shot = stock_desk.screenshot(tmp_path / f"shot-{i}.png")
-        halves = [mean_rgb(crop(shot, (left + width // 2 - 20, top + y - 20, 40, 40), tmp_path / f"second-{i}-{y}.png"))
-                  for y in (height // 4, 3 * height // 4)]
-        seen.add(frame_number(*halves))
+        seen.add(frame_on(stock_desk, shot, SECOND, tmp_path / f"second-{i}"))
         time.sleep(0.13)
     assert len(seen) > 2, f"frame numbers (mod {2 ** FRAME_BITS}) on the second monitor: {sorted(seen)}"
     end(stock_desk, saver)

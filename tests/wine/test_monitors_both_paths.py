@@ -4,15 +4,14 @@ both, through Media Foundation and through DirectShow, with the second monitor e
 of the primary. A session of its own for each path and layout: Wine sees the monitors only
 if they are laid out before its server starts."""
 
-import subprocess
 import time
 
 import pytest
 
 from conftest import SHOW_TIMEOUT
-from media import FRAME_BITS, frame_number, make_halves_video, make_numbered_video
+from desks import assert_in_step_and_moving, crop, end, lay_second, lit_shot, start
+from media import make_halves_video, make_numbered_video
 from rig import Rig, mean_rgb
-from test_monitors import end, lay_second, start
 
 PRIMARY = (0, 0, 1024, 768)  # left, top, width, height in Windows' coordinates
 SECOND = {"right": (1024, 0, 800, 600), "left": (-800, 0, 800, 600)}
@@ -34,23 +33,6 @@ def desk(request):
         yield session
 
 
-def crop(desk, shot, rect, path):
-    """A part of a screenshot, rect in Windows' coordinates."""
-    left, top, width, height = rect
-    origin = min(0, SECOND[desk.second_side][0])
-    subprocess.run(["convert", str(shot), "-crop", f"{width}x{height}+{left - origin}+{top}", "+repage",
-                    str(path)], check=True, timeout=30)
-    return path
-
-
-def lit_shot(desk, path, rect):
-    def lit():
-        shot = desk.screenshot(path)
-        return shot if max(mean_rgb(crop(desk, shot, rect, path.with_suffix(".crop.png")))) > 40 else None
-
-    return desk.wait_for(lit, SHOW_TIMEOUT, interval=0.1, what=f"a picture on the monitor at {rect}")
-
-
 def test_h264_mp4_on_both_monitors_in_step(desk, saver_dir, tmp_path):
     if desk.video_path != "mf":
         pytest.skip("the Media Foundation path's")
@@ -60,21 +42,7 @@ def test_h264_mp4_on_both_monitors_in_step(desk, saver_dir, tmp_path):
     saver = start(desk, saver_dir, media_dir)
     second = SECOND[desk.second_side]
     lit_shot(desk, tmp_path / "lit.png", second)
-    seen = []
-    for i in range(8):
-        shot = desk.screenshot(tmp_path / f"shot-{i}.png")
-        numbers = []
-        for name, (left, top, width, height) in [("primary", PRIMARY), ("second", second)]:
-            halves = [mean_rgb(crop(desk, shot, (left + width // 2 - 20, top + y - 20, 40, 40),
-                                    tmp_path / f"{name}-{i}-{y}.png")) for y in (height // 4, 3 * height // 4)]
-            numbers.append(frame_number(*halves))
-        seen.append(tuple(numbers))
-        time.sleep(0.13)
-    cycle = 2 ** FRAME_BITS
-    apart = [min((a - b) % cycle, (b - a) % cycle) for a, b in seen]
-    # As in test_monitors: one screenshot of eight may catch a monitor mid-draw.
-    assert sorted(apart)[-2] <= 1, f"frame numbers (mod {cycle}) on primary and second monitor: {seen}"
-    assert len({a for a, _ in seen}) > 1, f"the picture did not move: {seen}"
+    assert_in_step_and_moving(desk, PRIMARY, second, tmp_path)
     end(desk, saver)
 
 

@@ -4,15 +4,13 @@
 #include <mferror.h>
 #include <mfidl.h>
 
-#include <algorithm>
-#include <cmath>
 #include <limits>
 #include <utility>
 
-#include "platform/win32/com_object.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/hresult.h"
 #include "platform/win32/video/evr_picture.h"
+#include "platform/win32/video/mf_events.h"
 #include "platform/win32/video/mf_grabber.h"
 #include "platform/win32/video/mf_library.h"
 #include "platform/win32/video/mf_topology.h"
@@ -23,168 +21,9 @@
 namespace win32 {
 namespace {
 
-HRESULT StartAt(IMFMediaSession& session, double seconds) {
-    PROPVARIANT at;
-    PropVariantInit(&at);
-    at.vt = VT_I8;
-    at.hVal.QuadPart = static_cast<LONGLONG>(seconds * 1e7);
-    return session.Start(&GUID_NULL, &at);
-}
-
 // Long enough for a session to close, which takes milliseconds; short enough
 // that a session that never says so holds up a close request little.
 constexpr DWORD kCloseWaitMs = 1000;
-
-// A session asked to start again at its end sends that end about when the
-// clip's stated length has played (under Wine up to 0.3 s later, once 0.58 s
-// in 54 ends). One whose end is this much later has stalled at its end: it
-// shows one frame and plays no sound, and would only be noticed once its
-// clock had stood still for seconds.
-constexpr double kEndOverdueMs = 600;
-
-// The session's notifications, taken on Media Foundation's threads: the end
-// is noted and wakes the window's wait; a start moves the clock back to use.
-class Events final : public ComObject<IMFAsyncCallback> {
-public:
-    explicit Events(ComPtr<IMFMediaSession> session) : session_(std::move(session)) {
-        wake_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        done_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        overdue_ = CreateThreadpoolTimer(&Overdue, this, nullptr);
-    }
-    ~Events() {
-        CloseHandle(wake_);
-        CloseHandle(done_);
-    }
-
-    STDMETHODIMP GetParameters(DWORD*, DWORD*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(IMFAsyncResult* result) override {
-        ComPtr<IMFMediaEvent> event;
-        if (FAILED(session_->EndGetEvent(result, event.put()))) return Unhook();
-        MediaEventType type = MEUnknown;
-        event->GetType(&type);
-        HRESULT status = S_OK;
-        event->GetStatus(&status);
-        if (type == MESessionClosed) return Unhook();
-        if (FAILED(status) || type == MEError || type == MEAudioSessionDeviceRemoved || type == MESessionStopped) {
-            NoteBroken();
-        } else if (type == MESessionEnded) {
-            RestartOrNoteEnd();
-        } else if (type == MESessionStarted) {
-            Lock held(lock_);
-            starting_ = false;
-        }
-        if (FAILED(session_->BeginGetEvent(this, nullptr))) return Unhook();
-        return S_OK;
-    }
-
-    void Listen() {
-        AddRef();  // the session's pending request holds us until the last Invoke
-        if (FAILED(session_->BeginGetEvent(this, nullptr))) Unhook();
-    }
-    HANDLE Wake() const { return wake_; }
-    // Set once the session has closed, or sends nothing more.
-    HANDLE Done() const { return done_; }
-
-    void Starting() {
-        Lock held(lock_);
-        starting_ = true;
-    }
-    // From here on the session's end starts nothing.
-    void Closing() {
-        Lock held(lock_);
-        closing_ = true;
-        restartAtEnd_ = false;
-    }
-    // True when the session has ended and is to be started now; otherwise it
-    // starts the moment it ends, due within remaining seconds (none where NaN).
-    bool RestartNowOrAtEnd(double remaining) {
-        Lock held(lock_);
-        starting_ = true;
-        restartAtEnd_ = !ended_;
-        if (restartAtEnd_ && overdue_ && !std::isnan(remaining)) {
-            const double ms = std::max(remaining, 0.0) * 1000 + kEndOverdueMs;
-            const LONGLONG due = -static_cast<LONGLONG>(ms) * 10000;  // relative, in 100 ns
-            FILETIME at{static_cast<DWORD>(due), static_cast<DWORD>(due >> 32)};
-            SetThreadpoolTimer(overdue_, &at, 0, 0);
-        }
-        return std::exchange(ended_, false);
-    }
-    // Before the session goes: no overdue end is noted from here on.
-    void ForgetEnd() {
-        if (!overdue_) return;
-        SetThreadpoolTimer(overdue_, nullptr, 0, 0);
-        WaitForThreadpoolTimerCallbacks(overdue_, TRUE);
-        CloseThreadpoolTimer(std::exchange(overdue_, nullptr));
-    }
-    // An end noted after a start was asked for is that start's: a session
-    // whose notice of starting never came still loops.
-    bool Ended() {
-        Lock held(lock_);
-        return ended_;
-    }
-    bool StartingNow() {
-        Lock held(lock_);
-        return starting_;
-    }
-    bool StoodStill() {
-        Lock held(lock_);
-        return stoodStill_;
-    }
-    bool Broken() {
-        Lock held(lock_);
-        return broken_;
-    }
-
-private:
-    // The session plays no more: after a lost device its audio renderer is
-    // of no use, and a stop nobody asked for is never followed by a start.
-    // The window's wait wakes, to build it again at once.
-    void NoteBroken() {
-        Lock held(lock_);
-        if (closing_) return;
-        broken_ = true;
-        SetEvent(wake_);
-    }
-
-    // At the session's end: starts it again if a restart waits for it. The
-    // start is asked for under the lock, so that it never follows Closing.
-    void RestartOrNoteEnd() {
-        Lock held(lock_);
-        if (closing_) return;
-        if (std::exchange(restartAtEnd_, false)) {
-            StartAt(*session_.get(), 0);
-            return;
-        }
-        ended_ = true;
-        SetEvent(wake_);
-    }
-
-    // The end a restart waits for is overdue: the session stood still, as a
-    // clock that stands still shows, unless that end came or it is going.
-    static void CALLBACK Overdue(PTP_CALLBACK_INSTANCE, void* self, PTP_TIMER) {
-        auto& events = *static_cast<Events*>(self);
-        Lock held(events.lock_);
-        if (!events.restartAtEnd_ || events.closing_) return;
-        events.stoodStill_ = true;
-        SetEvent(events.wake_);
-    }
-
-    HRESULT Unhook() {
-        SetEvent(done_);
-        return Release(), S_OK;
-    }
-    ComPtr<IMFMediaSession> session_;
-    HANDLE wake_ = nullptr;
-    HANDLE done_ = nullptr;
-    PTP_TIMER overdue_ = nullptr;
-    SRWLOCK lock_ = SRWLOCK_INIT;
-    bool ended_ = false;
-    bool starting_ = false;  // asked to start, not yet started
-    bool restartAtEnd_ = false;
-    bool closing_ = false;
-    bool broken_ = false;
-    bool stoodStill_ = false;  // its end overdue
-};
 
 // Where the session's picture goes: the renderer's own into Form1, or the
 // painter's into Form1 and the covers.
