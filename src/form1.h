@@ -181,6 +181,7 @@ private:
     void StopShow();
     void HandOverVideo();  // to the stop's thread, whichever path plays it
     void TakeStoppedVideo();
+    void BlankEveryMonitor();
     bool ResumeShow();
     void SeekWhereStopped();
     std::uint32_t planSeconds_ = 0;  // 0: never

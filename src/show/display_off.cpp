@@ -79,6 +79,9 @@ int Form1::FollowPowerPlan(int wakeMs) {
         display_ = show::Display::Off;
         requestSeen_.reset();
         if (stopStuck) {
+            // Its thread keeps the video; its last picture goes all the same,
+            // for a display that another program keeps lit.
+            BlankEveryMonitor();
             p_.power.TurnDisplayOff(p_.window.Handle());
             return show::kForever;
         }
@@ -149,6 +152,10 @@ void Form1::TakeStoppedVideo() {
     const std::optional<double> at = videoStop_.Take();
     if (!at) return;
     videoResumeAt_ = *at;
+    BlankEveryMonitor();
+}
+
+void Form1::BlankEveryMonitor() {
     p_.monitors.Blank(p_.window.Handle());
     for (std::intptr_t cover : Covers) p_.monitors.Blank(cover);
 }

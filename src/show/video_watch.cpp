@@ -41,7 +41,7 @@ void Form1::FollowVideoRepair() {
         if (videoStop_.Pending()) {
             videoStop_.Drop();
             videoResumeAt_ = videoSeenAt_;
-            p_.monitors.Blank(p_.window.Handle());
+            BlankEveryMonitor();
         }
         TakeStoppedVideo();  // where it stood, every monitor black
         repair_ = Repair::Waiting;

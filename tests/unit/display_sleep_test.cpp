@@ -199,6 +199,8 @@ TEST_F(DisplaySleepTest, DisplayOffByNotificationStopsTheShowAndOnAgainResumesIt
 TEST_F(DisplaySleepTest, AStopThatDoesNotReturnKeepsNeitherTheDisplayOnNorTheResumeFromWaiting) {
     // The request seen may be that of the stuck graph itself.
     f.power.requests = platform::DisplayRequests::Held;
+    bool blackFirst = false;
+    f.power.whenOff = [&] { blackFirst = f.monitors.blanked.count(0x1234) > 0; };
     Run({[this] {
              f.background.holdWork = true;  // the stop's thread hangs
              Later(6000);
@@ -211,6 +213,7 @@ TEST_F(DisplaySleepTest, AStopThatDoesNotReturnKeepsNeitherTheDisplayOnNorTheRes
          },
          [] {}});
     EXPECT_THAT(f.power.turnedOff, ElementsAre(0x1234));
+    EXPECT_TRUE(blackFirst);  // the stuck video's last picture is gone too
     // The stop is waited for its grace only; then input alone ends the waits. The stop's
     // end wakes them too, and only then does the video, its thread's until then, run again.
     ASSERT_GE(Waits().size(), 3u);
