@@ -128,13 +128,22 @@ def watch_loops(rig, tmp_path, seconds):
     return [s for s in still if s > 1.5], [len(q) * BLOCK for q in quiet if len(q) * BLOCK >= SILENCE]
 
 
-def assert_loops_without_stall(rig, saver_dir, media_dir, tmp_path):
+# Wine's EVR now and then deadlocks in its clock's stop at the very first stall, before the
+# painter can take over; no Media Foundation session of that process opens again. A picture
+# standing still this long is that, and such a run may be tried once more.
+WINE_DEADLOCK = 8.0
+
+
+def assert_loops_without_stall(rig, saver_dir, media_dir, tmp_path, wine_deadlock_retries=0):
     """A 2 s clip played for 24 s, its picture and its soundtrack never stopping for long."""
-    saver, _ = start_show(rig, saver_dir, media_dir, sound="1")
-    wait_for_picture(rig, tmp_path / "start.png")
-    still, silent = watch_loops(rig, tmp_path, 24)
-    FIGURES.append(f"2 s clip looped 24 s: picture still {[round(s, 1) for s in still]} s, "
-                   f"soundtrack silent {silent} s")
+    for attempt in range(wine_deadlock_retries + 1):
+        saver, _ = start_show(rig, saver_dir, media_dir, sound="1")
+        wait_for_picture(rig, tmp_path / f"start-{attempt}.png")
+        still, silent = watch_loops(rig, tmp_path, 24)
+        FIGURES.append(f"2 s clip looped 24 s: picture still {[round(s, 1) for s in still]} s, "
+                       f"soundtrack silent {silent} s")
+        end_with_key(rig, saver)
+        if max(still, default=0) < WINE_DEADLOCK:
+            break
     assert max(still, default=0) < STILL, f"the picture stood still for {still} s"
     assert not silent, f"the soundtrack was silent for {silent} s"
-    end_with_key(rig, saver)
