@@ -130,7 +130,7 @@ def watch_loops(rig, tmp_path, seconds):
 
 # Wine's EVR now and then deadlocks in its clock's stop at the very first stall, before the
 # painter can take over; no Media Foundation session of that process opens again. A picture
-# standing still this long is that, and such a run may be tried once more.
+# standing still this long is that, and such a run may be tried again.
 WINE_DEADLOCK = 8.0
 
 

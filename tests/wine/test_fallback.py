@@ -78,7 +78,7 @@ def test_a_two_second_mp4_loops_for_24_s_with_no_stall(rig, saver_dir, tmp_path)
     media_dir = tmp_path / "media"
     media_dir.mkdir()
     make_mp4(media_dir / VIDEO_NAME, 2)
-    assert_loops_without_stall(rig, saver_dir, media_dir, tmp_path, wine_deadlock_retries=1)
+    assert_loops_without_stall(rig, saver_dir, media_dir, tmp_path, wine_deadlock_retries=2)
 
 
 def test_avi_whose_picture_directshow_cannot_show_plays_through_media_foundation(rig, saver_dir, tmp_path):
